@@ -1,0 +1,109 @@
+// Reading and writing one key of a large INI file, each against the plain file I/O it cannot
+// avoid: a read against reading the whole file once, a write against one read plus one
+// flushed write of the whole file. Usage: ini_ratio [FOLDER] [KEYS] [ROUNDS]
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+#include "platform/profile.h"
+#include "text/text.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string ReadAll(const std::string& path) {
+  std::string bytes;
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return bytes;
+  char chunk[1 << 16];
+  std::size_t n;
+  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.append(chunk, n);
+  std::fclose(f);
+  return bytes;
+}
+
+void WriteAllFlushed(const std::string& path, const std::string& bytes) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return;
+  std::fwrite(bytes.data(), 1, bytes.size(), f);
+  std::fflush(f);
+#ifdef _WIN32
+  _commit(_fileno(f));
+#else
+  fsync(fileno(f));
+#endif
+  std::fclose(f);
+}
+
+template <typename F>
+double MedianSeconds(int rounds, F&& body) {
+  std::vector<double> times;
+  for (int i = 0; i < rounds; ++i) {
+    const auto start = Clock::now();
+    body(i);
+    times.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+  }
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  namespace platform = zendrel::platform;
+  const std::string folder = argc > 1 ? argv[1] : ".";
+  const int keys = argc > 2 ? std::atoi(argv[2]) : 100000;
+  const int rounds = argc > 3 ? std::atoi(argv[3]) : 21;
+  const std::string file = zendrel::text::AddTrailingSeparator(folder) + "zendrel-bench.ini";
+  const std::string copy = zendrel::text::AddTrailingSeparator(folder) + "zendrel-bench.copy";
+
+  // Ten sections; the key asked for is the last one of the last section, the worst case.
+  constexpr int kSections = 10;
+  std::string content;
+  for (int k = 0; k < keys; ++k) {
+    if (k % (keys / kSections) == 0) content += "[Section" + std::to_string(k) + "]\r\n";
+    content += "Key" + std::to_string(k) + "=\\\\server\\share\\folder " + std::to_string(k) +
+               ",Icon.icl,3,an info tip\r\n";
+  }
+  WriteAllFlushed(file, content);
+  const std::string lastSection = "Section" + std::to_string(keys - keys / kSections);
+  const std::string lastKey = "Key" + std::to_string(keys - 1);
+
+  std::size_t sink = 0;
+  const double readFile = MedianSeconds(rounds, [&](int) { sink += ReadAll(file).size(); });
+  const double readKey = MedianSeconds(rounds, [&](int) {
+    sink += platform::ReadIniString(file, lastSection, lastKey, "").size();
+  });
+  const double rewriteFile =
+      MedianSeconds(rounds, [&](int) { WriteAllFlushed(copy, ReadAll(file)); });
+  const double writeKey = MedianSeconds(rounds, [&](int i) {
+    platform::WriteIniString(file, lastSection, lastKey, "value " + std::to_string(i));
+  });
+
+  const bool ok = platform::ReadIniString(file, lastSection, lastKey, "") ==
+                  "value " + std::to_string(rounds - 1);
+  std::printf("file: %d keys, %zu bytes, median of %d rounds\n", keys, content.size(), rounds);
+  std::printf("read whole file      %8.3f ms\n", readFile * 1e3);
+  std::printf("read one key         %8.3f ms   ratio %.2f (target <= 2)\n", readKey * 1e3,
+              readKey / readFile);
+  std::printf("read + flushed write %8.3f ms\n", rewriteFile * 1e3);
+  std::printf("write one key        %8.3f ms   ratio %.2f (target <= 4)\n", writeKey * 1e3,
+              writeKey / rewriteFile);
+  std::remove(file.c_str());
+  std::remove(copy.c_str());
+  if (!ok || sink == 0) {
+    std::printf("the written key did not read back\n");
+    return 1;
+  }
+  return 0;
+}

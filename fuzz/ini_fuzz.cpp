@@ -1,0 +1,55 @@
+// Any bytes as an INI file, edited and read back. The first bytes choose the names and the
+// value, the rest is the file.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "platform/posix/ini_document.h"
+
+namespace ini = zendrel::platform::ini;
+
+namespace {
+
+// A name or value the engine reads back unchanged: printable ASCII, no brackets, '=' or ';',
+// nothing that trimming or quote removal would take away.
+std::string Plain(std::string_view raw, std::size_t length) {
+  std::string out;
+  for (char c : raw.substr(0, length)) {
+    if (c >= 'a' && c <= 'z') out += c;
+    else if (c >= '0' && c <= '9') out += c;
+  }
+  return out.empty() ? "x" : out;
+}
+
+void Check(bool condition) {
+  if (!condition) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  std::string_view input(reinterpret_cast<const char*>(data), size);
+  const std::size_t head = input.size() < 12 ? input.size() : 12;
+  const std::string section = Plain(input.substr(0, head), 4);
+  const std::string key = Plain(input.substr(head < 4 ? head : 4), 4);
+  const std::string value = Plain(input.substr(head < 8 ? head : 8), 4);
+  const std::string file(input.substr(head));
+
+  // Reading never fails, whatever the bytes.
+  (void)ini::FindValue(file, section, key);
+  (void)ini::SectionHasKeys(file, section);
+  (void)ini::HasSections(file);
+  (void)ini::ParseInt(file.substr(0, 64));
+
+  // A written key reads back, and a deleted one is gone.
+  const std::optional<std::string> written = ini::SetValue(file, section, key, value);
+  const std::string& after = written ? *written : file;
+  Check(ini::FindValue(after, section, key) == value);
+  if (std::optional<std::string> deleted = ini::DeleteKey(after, section, key)) {
+    Check(deleted->size() < after.size());
+  }
+  (void)ini::DeleteSection(after, section);
+  return 0;
+}

@@ -1,0 +1,210 @@
+#include "platform/posix/atomic_file.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
+
+namespace zendrel::platform::posix {
+
+namespace {
+
+// A writer that keeps finding the file replaced under it gives up rather than spin forever.
+constexpr int kMaxAttempts = 1000;
+
+class Fd {
+ public:
+  explicit Fd(int fd = -1) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+  bool ok() const { return fd_ >= 0; }
+
+ private:
+  int fd_;
+};
+
+std::optional<std::string> ReadFd(int fd) {
+  std::string bytes;
+  struct stat st;
+  if (fstat(fd, &st) == 0 && st.st_size > 0) bytes.reserve(static_cast<std::size_t>(st.st_size));
+  char chunk[1 << 16];
+  for (;;) {
+    const ssize_t n = read(fd, chunk, sizeof chunk);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return std::nullopt;
+    }
+    bytes.append(chunk, static_cast<std::size_t>(n));
+  }
+  return bytes;
+}
+
+bool WriteAll(int fd, const std::string& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Extended attributes travel with the content: Samba keeps the DOS attributes there, and
+// POSIX ACLs live there too. One that cannot be copied (another user's namespace, a file
+// system that refuses it) is skipped.
+void CopyExtendedAttributes(int from, int to) {
+  ssize_t size = flistxattr(from, nullptr, 0);
+  if (size <= 0) return;
+  std::vector<char> names(static_cast<std::size_t>(size));
+  size = flistxattr(from, names.data(), names.size());
+  if (size <= 0) return;
+  std::vector<char> value;
+  for (ssize_t i = 0; i < size;) {
+    const char* name = names.data() + i;
+    const std::size_t length = std::char_traits<char>::length(name);
+    i += static_cast<ssize_t>(length) + 1;
+    const ssize_t valueSize = fgetxattr(from, name, nullptr, 0);
+    if (valueSize < 0) continue;
+    value.resize(static_cast<std::size_t>(valueSize));
+    const ssize_t got = fgetxattr(from, name, value.data(), value.size());
+    if (got < 0) continue;
+    fsetxattr(to, name, value.data(), static_cast<std::size_t>(got), 0);
+  }
+}
+
+// A flushed temporary file beside `path` holding `bytes`, shaped after `original` when
+// given; returns its path, or "" on failure.
+std::string WriteTemporary(const std::string& path, const std::string& bytes, const int* original) {
+  std::string temp = FolderOf(path) + "/." + NameOf(path) + ".zendrel-XXXXXX";
+  Fd fd(mkostemp(temp.data(), O_CLOEXEC));
+  if (!fd.ok()) return {};
+  bool ok = true;
+  if (original) {
+    struct stat st;
+    if (fstat(*original, &st) == 0) {
+      if (geteuid() == 0) (void)!fchown(fd.get(), st.st_uid, st.st_gid);
+      fchmod(fd.get(), st.st_mode & 07777);
+    }
+    CopyExtendedAttributes(*original, fd.get());
+  } else {
+    // A new file gets the permissions an ordinary create would give it.
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd.get(), 0666 & ~mask);
+  }
+  ok = WriteAll(fd.get(), bytes) && fsync(fd.get()) == 0;
+  if (!ok) {
+    unlink(temp.c_str());
+    return {};
+  }
+  return temp;
+}
+
+void SyncFolder(const std::string& path) {
+  Fd dir(open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.ok()) fsync(dir.get());
+}
+
+enum class Outcome { kDone, kFailed, kRetry };
+
+// The file does not exist: create it whole, or not at all. link() refuses to replace a file
+// another writer created meanwhile; that writer's content is then edited afresh.
+Outcome CreateFile(const std::string& path, const FileEdit& edit) {
+  const std::optional<std::string> bytes = edit(std::nullopt);
+  if (!bytes) return Outcome::kDone;
+  const std::string temp = WriteTemporary(path, *bytes, nullptr);
+  if (temp.empty()) return Outcome::kFailed;
+  Outcome outcome = Outcome::kDone;
+  if (link(temp.c_str(), path.c_str()) != 0) {
+    if (errno == EEXIST) {
+      outcome = Outcome::kRetry;
+    } else if (rename(temp.c_str(), path.c_str()) != 0) {
+      // A file system without hard links: a plain rename, which cannot refuse an existing file.
+      outcome = Outcome::kFailed;
+    } else {
+      SyncFolder(path);
+      return Outcome::kDone;
+    }
+  }
+  unlink(temp.c_str());
+  if (outcome == Outcome::kDone) SyncFolder(path);
+  return outcome;
+}
+
+Outcome ReplaceFile(const std::string& path, int fd, const FileEdit& edit) {
+  struct stat held, now;
+  if (fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) return Outcome::kFailed;
+  while (flock(fd, LOCK_EX) != 0) {
+    if (errno != EINTR) return Outcome::kFailed;
+  }
+  // The lock belongs to the file we opened; when another writer replaced it meanwhile, the
+  // name now points elsewhere and we start again on the new file.
+  if (lstat(path.c_str(), &now) != 0 || now.st_dev != held.st_dev || now.st_ino != held.st_ino) {
+    return Outcome::kRetry;
+  }
+  const std::optional<std::string> current = ReadFd(fd);
+  if (!current) return Outcome::kFailed;
+  const std::optional<std::string> bytes = edit(current);
+  if (!bytes) return Outcome::kDone;
+  const std::string temp = WriteTemporary(path, *bytes, &fd);
+  if (temp.empty()) return Outcome::kFailed;
+  if (rename(temp.c_str(), path.c_str()) != 0) {
+    unlink(temp.c_str());
+    return Outcome::kFailed;
+  }
+  SyncFolder(path);
+  return Outcome::kDone;
+}
+
+}  // namespace
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+  Fd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.ok()) return std::nullopt;
+  struct stat st;
+  if (fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  return ReadFd(fd.get());
+}
+
+bool RewriteFile(const std::string& path, const FileEdit& edit) {
+  for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
+    // Opened for writing so that a file we may not write is refused, as on Windows.
+    Fd fd(open(path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+    Outcome outcome;
+    if (fd.ok()) {
+      outcome = ReplaceFile(path, fd.get(), edit);
+    } else if (errno == ENOENT) {
+      outcome = CreateFile(path, edit);
+    } else {
+      return false;  // a symbolic link (ELOOP), no permission, not a file
+    }
+    if (outcome != Outcome::kRetry) return outcome == Outcome::kDone;
+  }
+  return false;
+}
+
+}  // namespace zendrel::platform::posix

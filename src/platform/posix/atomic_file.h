@@ -1,0 +1,25 @@
+// Whole-file reads and locked, atomic rewrites for the Linux platform layer.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace zendrel::platform::posix {
+
+// The bytes of a regular file, or nullopt when it cannot be read.
+std::optional<std::string> ReadWholeFile(const std::string& path);
+
+// Given the file's present bytes (nullopt when it does not exist), returns its new bytes, or
+// nullopt to leave it as it is.
+using FileEdit = std::function<std::optional<std::string>(const std::optional<std::string>&)>;
+
+// Runs `edit` on the file and writes what it returns. The whole read-modify-write holds an
+// advisory lock, so concurrent writers lose no update; the new content goes to a temporary
+// file in the same folder that takes over the old one's permissions and extended attributes
+// and is renamed over it, so a crash leaves the old file or the new one. A symbolic link is
+// never written through: the call fails and leaves the link alone. Returns false when the
+// file could not be written; true when it was written or needed no change.
+bool RewriteFile(const std::string& path, const FileEdit& edit);
+
+}  // namespace zendrel::platform::posix

@@ -1,0 +1,496 @@
+#include "platform/posix/ini_document.h"
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace zendrel::platform::ini {
+
+namespace {
+
+enum class Encoding { kAnsi, kUtf8Bom, kUtf16Le };
+
+constexpr std::string_view kCrLf = "\r\n";
+
+// Blanks around names and values. Line ends never reach here; form feed is kept, as the
+// system's own profile functions keep it.
+bool IsIniBlank(char c) { return c == ' ' || c == '\t' || c == '\v'; }
+
+std::string_view TrimIni(std::string_view s) {
+  while (!s.empty() && IsIniBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsIniBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+// Arguments lose their surrounding spaces (spaces only) before they are matched.
+std::string_view TrimSpaces(std::string_view s) {
+  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  return s;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+// --- UTF-16LE <-> UTF-8 ---
+
+void AppendUtf8(std::string& out, std::uint32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+std::uint16_t UnitAt(std::string_view bytes, std::size_t offset) {
+  return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[offset]) |
+                                    (static_cast<unsigned char>(bytes[offset + 1]) << 8));
+}
+
+// Decodes whole units in [begin, end); a lone surrogate becomes U+FFFD.
+void DecodeUtf16(std::string_view bytes, std::size_t begin, std::size_t end, std::string& out) {
+  out.clear();
+  for (std::size_t i = begin; i + 1 < end; i += 2) {
+    std::uint32_t cp = UnitAt(bytes, i);
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 3 < end) {
+      const std::uint16_t low = UnitAt(bytes, i + 2);
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+        i += 2;
+      } else {
+        cp = 0xFFFD;
+      }
+    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+      cp = 0xFFFD;
+    }
+    AppendUtf8(out, cp);
+  }
+}
+
+void AppendUnit(std::string& out, std::uint32_t unit) {
+  out += static_cast<char>(unit & 0xFF);
+  out += static_cast<char>((unit >> 8) & 0xFF);
+}
+
+// UTF-8 to UTF-16LE; a byte that starts no valid sequence becomes U+FFFD.
+std::string EncodeUtf16(std::string_view s) {
+  std::string out;
+  out.reserve(s.size() * 2);
+  for (std::size_t i = 0; i < s.size();) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    std::uint32_t cp = 0xFFFD;
+    std::size_t length = 1;
+    const auto cont = [&](std::size_t k) {
+      return i + k < s.size() && (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;
+    };
+    if (c < 0x80) {
+      cp = c;
+    } else if (c >= 0xC2 && c <= 0xDF && cont(1)) {
+      cp = ((c & 0x1Fu) << 6) | (s[i + 1] & 0x3F);
+      length = 2;
+    } else if (c >= 0xE0 && c <= 0xEF && cont(1) && cont(2)) {
+      cp = ((c & 0x0Fu) << 12) | ((s[i + 1] & 0x3Fu) << 6) | (s[i + 2] & 0x3F);
+      if (cp >= 0x800 && (cp < 0xD800 || cp > 0xDFFF)) length = 3;
+      else cp = 0xFFFD;
+    } else if (c >= 0xF0 && c <= 0xF4 && cont(1) && cont(2) && cont(3)) {
+      cp = ((c & 0x07u) << 18) | ((s[i + 1] & 0x3Fu) << 12) | ((s[i + 2] & 0x3Fu) << 6) |
+           (s[i + 3] & 0x3F);
+      if (cp >= 0x10000 && cp <= 0x10FFFF) length = 4;
+      else cp = 0xFFFD;
+    }
+    i += length;
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      AppendUnit(out, 0xD800 + (cp >> 10));
+      AppendUnit(out, 0xDC00 + (cp & 0x3FF));
+    } else {
+      AppendUnit(out, cp);
+    }
+  }
+  return out;
+}
+
+// --- the file as lines ---
+
+struct Line {
+  std::size_t begin = 0;  // first byte of the line's text
+  std::size_t end = 0;    // just past the text, at the line end if any
+  std::size_t next = 0;   // just past the line end
+};
+
+// Walks a file line by line. CRLF, LF and CR alone each end a line. The text of the current
+// line is handed out as UTF-8: a view into the file for ANSI files, decoded for UTF-16.
+class LineScanner {
+ public:
+  explicit LineScanner(std::string_view bytes) : bytes_(bytes) {
+    if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
+      encoding_ = Encoding::kUtf16Le;
+      start_ = 2;
+      end_ = 2 + (bytes.size() - 2) / 2 * 2;  // an odd last byte is no character
+    } else if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+      encoding_ = Encoding::kUtf8Bom;
+      start_ = 3;
+      end_ = bytes.size();
+    } else {
+      end_ = bytes.size();
+    }
+    pos_ = start_;
+  }
+
+  Encoding encoding() const { return encoding_; }
+  std::size_t start() const { return start_; }
+  // Where text appended at the end of the file goes.
+  std::size_t end() const { return end_; }
+  const Line& line() const { return line_; }
+  std::string_view text() const { return text_; }
+
+  bool Next() {
+    if (pos_ >= end_) return false;
+    line_.begin = pos_;
+    if (encoding_ == Encoding::kUtf16Le) {
+      NextUtf16();
+    } else {
+      NextAnsi();
+    }
+    pos_ = line_.next;
+    return true;
+  }
+
+  // Whether the file's last character is a line feed.
+  bool EndsInLineFeed() const {
+    if (encoding_ == Encoding::kUtf16Le) return end_ - start_ >= 2 && UnitAt(bytes_, end_ - 2) == '\n';
+    return end_ > start_ && bytes_[end_ - 1] == '\n';
+  }
+
+  // Offset of the first '=' of a line's text, counted in the file's bytes.
+  std::size_t RawEquals(const Line& line) const {
+    if (encoding_ == Encoding::kUtf16Le) {
+      for (std::size_t i = line.begin; i < line.end; i += 2) {
+        if (UnitAt(bytes_, i) == '=') return i;
+      }
+      return line.end;
+    }
+    const void* eq = std::memchr(bytes_.data() + line.begin, '=', line.end - line.begin);
+    return eq ? static_cast<const char*>(eq) - bytes_.data() : line.end;
+  }
+
+  std::string Encode(std::string_view utf8) const {
+    return encoding_ == Encoding::kUtf16Le ? EncodeUtf16(utf8) : std::string(utf8);
+  }
+
+ private:
+  // The searches for CR and LF each remember their last hit, so a file with only one kind of
+  // line end is not searched again for the other on every line.
+  void NextAnsi() {
+    const char* data = bytes_.data();
+    if (firstSearch_ || nextLf_ < pos_) {
+      const void* p = std::memchr(data + pos_, '\n', end_ - pos_);
+      nextLf_ = p ? static_cast<const char*>(p) - data : end_;
+    }
+    if (firstSearch_ || nextCr_ < pos_) {
+      const void* p = std::memchr(data + pos_, '\r', nextLf_ - pos_);
+      nextCr_ = p ? static_cast<const char*>(p) - data : nextLf_;
+    }
+    firstSearch_ = false;
+    std::size_t stop = nextCr_ < nextLf_ ? nextCr_ : nextLf_;
+    line_.end = stop;
+    if (stop >= end_) {
+      line_.next = end_;
+    } else if (data[stop] == '\r' && stop + 1 < end_ && data[stop + 1] == '\n') {
+      line_.next = stop + 2;
+    } else {
+      line_.next = stop + 1;
+    }
+    text_ = bytes_.substr(line_.begin, line_.end - line_.begin);
+  }
+
+  void NextUtf16() {
+    std::size_t i = pos_;
+    while (i < end_) {
+      const std::uint16_t u = UnitAt(bytes_, i);
+      if (u == '\r' || u == '\n') break;
+      i += 2;
+    }
+    line_.end = i;
+    if (i >= end_) {
+      line_.next = end_;
+    } else if (UnitAt(bytes_, i) == '\r' && i + 2 < end_ && UnitAt(bytes_, i + 2) == '\n') {
+      line_.next = i + 4;
+    } else {
+      line_.next = i + 2;
+    }
+    DecodeUtf16(bytes_, line_.begin, line_.end, scratch_);
+    text_ = scratch_;
+  }
+
+  std::string_view bytes_;
+  Encoding encoding_ = Encoding::kAnsi;
+  std::size_t start_ = 0, end_ = 0, pos_ = 0;
+  std::size_t nextLf_ = 0, nextCr_ = 0;
+  bool firstSearch_ = true;
+  Line line_;
+  std::string_view text_;
+  std::string scratch_;
+};
+
+// --- one line's meaning ---
+
+enum class Kind { kOther, kSection, kKey, kComment };
+
+struct Parsed {
+  Kind kind = Kind::kOther;
+  std::string_view name;   // section or key name, trimmed
+  std::string_view value;  // key value, trimmed, quotes still on
+};
+
+std::size_t FirstNonBlank(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && IsIniBlank(text[i])) ++i;
+  return i;
+}
+
+// A header runs from '[' to the first ']' or to the end of the line.
+std::string_view SectionName(std::string_view text, std::size_t bracket) {
+  std::string_view rest = text.substr(bracket + 1);
+  const std::size_t close = rest.find(']');
+  if (close != std::string_view::npos) rest = rest.substr(0, close);
+  return TrimIni(rest);
+}
+
+Parsed ParseLine(std::string_view text) {
+  Parsed p;
+  const std::size_t i = FirstNonBlank(text);
+  if (i == text.size()) return p;
+  if (text[i] == '[') {
+    p.kind = Kind::kSection;
+    p.name = SectionName(text, i);
+    return p;
+  }
+  if (text[i] == ';') {
+    p.kind = Kind::kComment;
+    return p;
+  }
+  const std::size_t eq = text.find('=', i);
+  if (eq == std::string_view::npos) return p;
+  p.kind = Kind::kKey;
+  p.name = TrimIni(text.substr(i, eq - i));
+  p.value = TrimIni(text.substr(eq + 1));
+  return p;
+}
+
+std::string FinishValue(std::string_view value) {
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+      value.back() == value.front()) {
+    value = value.substr(1, value.size() - 2);
+  }
+  const std::size_t nul = value.find('\0');
+  if (nul != std::string_view::npos) value = value.substr(0, nul);
+  return std::string(value);
+}
+
+// What a write needs to know about the first section of a name and one key in it.
+struct Location {
+  bool sectionFound = false;
+  Line header;
+  bool keyFound = false;
+  Line keyLine;
+  std::string keyValue;  // the value the key has now, as a read gives it
+  bool anyKey = false;
+  Line lastKey;  // the last key line of the section
+};
+
+// Scans up to the end of the first section named `section`. With an empty `key` every key
+// line of the section is visited through `onKey` and no key is looked for.
+template <typename OnKey>
+Location Locate(LineScanner& scanner, std::string_view section, std::string_view key, bool wantKey,
+                OnKey&& onKey) {
+  Location loc;
+  while (scanner.Next()) {
+    std::string_view text = scanner.text();
+    const std::size_t i = FirstNonBlank(text);
+    if (i < text.size() && text[i] == '[') {
+      if (loc.sectionFound) break;
+      if (SameName(SectionName(text, i), section)) {
+        loc.sectionFound = true;
+        loc.header = scanner.line();
+      }
+      continue;
+    }
+    if (!loc.sectionFound) continue;
+    const Parsed p = ParseLine(text);
+    if (p.kind != Kind::kKey) continue;
+    loc.anyKey = true;
+    loc.lastKey = scanner.line();
+    onKey(scanner.line());
+    if (wantKey && SameName(p.name, key)) {
+      loc.keyFound = true;
+      loc.keyLine = scanner.line();
+      loc.keyValue = FinishValue(p.value);
+      break;
+    }
+  }
+  return loc;
+}
+
+Location Locate(LineScanner& scanner, std::string_view section, std::string_view key) {
+  return Locate(scanner, section, key, true, [](const Line&) {});
+}
+
+std::string Splice(std::string_view bytes, std::size_t from, std::size_t to,
+                   std::string_view insert) {
+  std::string out;
+  out.reserve(bytes.size() - (to - from) + insert.size());
+  out.append(bytes.substr(0, from));
+  out.append(insert);
+  out.append(bytes.substr(to));
+  return out;
+}
+
+std::string_view Bytes(const std::optional<std::string>& file) {
+  return file ? std::string_view(*file) : std::string_view();
+}
+
+}  // namespace
+
+std::optional<std::string> FindValue(std::string_view file, std::string_view section,
+                                     std::string_view key) {
+  LineScanner scanner(file);
+  const Location loc = Locate(scanner, TrimSpaces(section), TrimSpaces(key));
+  if (!loc.keyFound) return std::nullopt;
+  return loc.keyValue;
+}
+
+bool SectionHasKeys(std::string_view file, std::string_view section) {
+  LineScanner scanner(file);
+  return Locate(scanner, TrimSpaces(section), {}, false, [](const Line&) {}).anyKey;
+}
+
+bool HasSections(std::string_view file) {
+  LineScanner scanner(file);
+  while (scanner.Next()) {
+    const std::string_view text = scanner.text();
+    const std::size_t i = FirstNonBlank(text);
+    if (i < text.size() && text[i] == '[') return true;
+  }
+  return false;
+}
+
+int ParseInt(std::string_view value) {
+  std::size_t i = 0;
+  while (i < value.size() && (value[i] == ' ' || value[i] == '\t')) ++i;
+  bool negative = false;
+  if (i < value.size() && (value[i] == '+' || value[i] == '-')) negative = value[i++] == '-';
+  unsigned base = 10;
+  if (i + 1 < value.size() && value[i] == '0') {
+    const char p = value[i + 1];
+    if (p == 'x' || p == 'X') base = 16;
+    if (p == 'o' || p == 'O') base = 8;
+    if (p == 'b' || p == 'B') base = 2;
+    if (base != 10) i += 2;
+  }
+  std::uint32_t result = 0;
+  for (; i < value.size(); ++i) {
+    const char c = value[i];
+    unsigned digit;
+    if (c >= '0' && c <= '9') digit = static_cast<unsigned>(c - '0');
+    else if (c >= 'a' && c <= 'f') digit = static_cast<unsigned>(c - 'a' + 10);
+    else if (c >= 'A' && c <= 'F') digit = static_cast<unsigned>(c - 'A' + 10);
+    else break;
+    if (digit >= base) break;
+    result = result * base + digit;
+  }
+  if (negative) result = 0u - result;
+  return static_cast<int>(result);
+}
+
+std::optional<std::string> SetValue(const std::optional<std::string>& file,
+                                    std::string_view section, std::string_view key,
+                                    std::string_view value) {
+  section = TrimSpaces(section);
+  key = TrimSpaces(key);
+  const std::string_view bytes = Bytes(file);
+  LineScanner scanner(bytes);
+  const Location loc = Locate(scanner, section, key);
+
+  if (loc.keyFound) {
+    if (loc.keyValue == value) return std::nullopt;
+    // The key keeps its spelling and everything before the '='; only the value changes.
+    const std::size_t eq = scanner.RawEquals(loc.keyLine);
+    std::string replacement = scanner.Encode("=");
+    replacement += scanner.Encode(value);
+    return Splice(bytes, eq, loc.keyLine.end, replacement);
+  }
+
+  std::string newKey(key);
+  newKey += '=';
+  newKey.append(value);
+  newKey.append(kCrLf);
+
+  if (loc.sectionFound) {
+    // Right after the section's last key line, before its trailing comments and blanks.
+    const Line& after = loc.anyKey ? loc.lastKey : loc.header;
+    std::string insert;
+    if (after.next == after.end) insert = scanner.Encode(kCrLf);  // last line had no line end
+    insert += scanner.Encode(newKey);
+    return Splice(bytes, after.next, after.next, insert);
+  }
+
+  std::string block;
+  if (scanner.end() > scanner.start() && !scanner.EndsInLineFeed()) block.append(kCrLf);
+  block += '[';
+  block.append(section);
+  block += ']';
+  block.append(kCrLf);
+  block += newKey;
+  return Splice(bytes, scanner.end(), scanner.end(), scanner.Encode(block));
+}
+
+std::optional<std::string> DeleteKey(const std::optional<std::string>& file,
+                                     std::string_view section, std::string_view key) {
+  if (!file) return std::nullopt;
+  LineScanner scanner(*file);
+  const Location loc = Locate(scanner, TrimSpaces(section), TrimSpaces(key));
+  if (!loc.keyFound) return std::nullopt;
+  return Splice(*file, loc.keyLine.begin, loc.keyLine.next, {});
+}
+
+std::optional<std::string> DeleteSection(const std::optional<std::string>& file,
+                                         std::string_view section) {
+  if (!file) return std::nullopt;
+  LineScanner scanner(*file);
+  std::vector<Line> doomed;
+  const Location loc = Locate(scanner, TrimSpaces(section), {}, false,
+                              [&](const Line& line) { doomed.push_back(line); });
+  if (!loc.sectionFound) return std::nullopt;
+  doomed.insert(doomed.begin(), loc.header);
+  // Comments, blank lines and lines without '=' inside the section stay.
+  std::string out;
+  out.reserve(file->size());
+  std::size_t kept = 0;
+  for (const Line& line : doomed) {
+    out.append(*file, kept, line.begin - kept);
+    kept = line.next;
+  }
+  out.append(*file, kept, std::string::npos);
+  return out;
+}
+
+}  // namespace zendrel::platform::ini

@@ -1,0 +1,56 @@
+#include <windows.h>
+
+#include "platform/profile.h"
+#include "text/text.h"
+
+namespace zendrel::platform {
+
+namespace {
+
+// Room for a key or section list; only its first byte is looked at.
+constexpr DWORD kListSize = 4096;
+
+}  // namespace
+
+std::string ReadIniString(const std::string& file, const std::string& section,
+                              const std::string& key, const std::string& fallback) {
+  char buffer[text::kBufferSize] = {};
+  const DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), fallback.c_str(), buffer,
+                                           sizeof buffer, file.c_str());
+  return std::string(buffer, n);
+}
+
+int ReadIniInt(const std::string& file, const std::string& section, const std::string& key,
+                   int fallback) {
+  return static_cast<int>(GetPrivateProfileIntA(section.c_str(), key.c_str(), fallback,
+                                                file.c_str()));
+}
+
+bool WriteIniString(const std::string& file, const std::string& section,
+                        const std::string& key, const std::string& value) {
+  return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str()) !=
+         FALSE;
+}
+
+bool DeleteIniKey(const std::string& file, const std::string& section,
+                      const std::string& key) {
+  return WritePrivateProfileStringA(section.c_str(), key.c_str(), nullptr, file.c_str()) != FALSE;
+}
+
+bool DeleteIniSection(const std::string& file, const std::string& section) {
+  return WritePrivateProfileStringA(section.c_str(), nullptr, nullptr, file.c_str()) != FALSE;
+}
+
+bool IniSectionHasKeys(const std::string& file, const std::string& section) {
+  char list[kListSize] = {};
+  GetPrivateProfileStringA(section.c_str(), nullptr, "", list, kListSize, file.c_str());
+  return list[0] != '\0';
+}
+
+bool IniHasSections(const std::string& file) {
+  char list[kListSize] = {};
+  GetPrivateProfileStringA(nullptr, nullptr, "", list, kListSize, file.c_str());
+  return list[0] != '\0';
+}
+
+}  // namespace zendrel::platform

@@ -1,0 +1,72 @@
+// String rules shared by every part of Zendrel.
+//
+// Strings hold bytes in the system's multibyte code page: the ANSI code page on Windows
+// (double-byte in Japan), UTF-8 on Linux. Every scan steps over a multibyte character whole,
+// so a trail byte is never mistaken for '=', ',', '\\', '/' or a blank.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace zendrel::text {
+
+// Paths and INI values pass through buffers of this many bytes, the last one for the NUL.
+inline constexpr std::size_t kBufferSize = 260;
+
+#ifdef _WIN32
+inline constexpr char kSeparator = '\\';
+#else
+inline constexpr char kSeparator = '/';
+#endif
+
+// Length in bytes of the character that starts at s[i] (1 at least, never past the end).
+// Windows: two bytes after a lead byte of the ANSI code page. Linux: one whole UTF-8
+// sequence; a byte that does not start a valid sequence is a character of its own.
+std::size_t CharLength(std::string_view s, std::size_t i);
+
+// Byte offset of the character that follows the one at i.
+inline std::size_t NextChar(std::string_view s, std::size_t i) { return i + CharLength(s, i); }
+
+// The single-byte blanks: space, tab, line feed, vertical tab, form feed, carriage return.
+inline constexpr bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// Removes blanks from both ends / from the end only. A multibyte blank (such as the
+// ideographic space) is a character like any other and stays.
+std::string TrimBoth(std::string_view s);
+std::string TrimEnd(std::string_view s);
+
+// What survives a trip through a buffer of `size` bytes: at most size-1 bytes, never a part
+// of a character.
+std::string CutToBuffer(std::string_view s, std::size_t size = kBufferSize);
+
+// Name order: character by character, a double-byte character weighing lead*256+trail, the
+// shorter name first when one is a prefix of the other. Upper case sorts before lower case.
+// Returns <0, 0 or >0.
+int CompareNames(std::string_view a, std::string_view b);
+
+// Every character `from` replaced by `to`; bytes inside multibyte characters are left alone.
+std::string ReplaceChar(std::string_view s, char from, char to);
+
+// Index of the first / last character equal to c, or npos. Trail bytes never match.
+std::size_t FindChar(std::string_view s, char c);
+std::size_t FindLastChar(std::string_view s, char c);
+
+// --- paths (each build's separator; a universal name always uses backslashes) ---
+
+// Appends the separator unless the path already ends in one. An empty path stays empty.
+std::string AddTrailingSeparator(std::string_view path);
+
+// Drops the last component and the separator before it; a root ("C:\", "/", "\\") stays.
+std::string RemoveFileSpec(std::string_view path);
+
+// The last component of the path (the text after the last separator).
+std::string FileNamePart(std::string_view path);
+
+// One pair of double quotes around the whole text removed, anything else left as it is.
+std::string UnquoteSpaces(std::string_view s);
+
+// A network name: two backslashes, then a server name.
+bool IsUNC(std::string_view path);
+
+}  // namespace zendrel::text

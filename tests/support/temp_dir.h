@@ -1,0 +1,34 @@
+// Small helpers the tests of both builds share: a private temporary folder and raw file bytes.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace zendrel::test {
+
+// A fresh folder under the system's temp folder, removed with everything in it at the end.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::string& path() const { return path_; }
+  // `name` inside the folder, joined with the build's separator.
+  std::string File(const std::string& name) const;
+
+ private:
+  std::string path_;
+};
+
+// Writes the bytes exactly as given (binary mode), replacing the file.
+void WriteBytes(const std::string& path, const std::string& bytes);
+// The file's bytes, or nullopt when it does not exist.
+std::optional<std::string> ReadBytes(const std::string& path);
+bool Exists(const std::string& path);
+
+// True when the Windows build runs under Wine rather than on Windows; false on Linux.
+bool UnderWine();
+
+}  // namespace zendrel::test
