@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <vector>
 
 namespace zendrel::platform::posix {
@@ -31,21 +32,29 @@ class Fd {
   int fd_;
 };
 
-std::optional<std::string> ReadFd(int fd) {
-  std::string bytes;
+// Reads into a buffer of the file's size; a file that grows meanwhile is read on to its end.
+std::optional<FileBytes> ReadFd(int fd) {
   struct stat st;
-  if (fstat(fd, &st) == 0 && st.st_size > 0) bytes.reserve(static_cast<std::size_t>(st.st_size));
-  char chunk[1 << 16];
+  std::size_t capacity = 1 << 16;
+  if (fstat(fd, &st) == 0 && st.st_size > 0) capacity = static_cast<std::size_t>(st.st_size) + 1;
+  auto data = std::make_unique_for_overwrite<char[]>(capacity);
+  std::size_t used = 0;
   for (;;) {
-    const ssize_t n = read(fd, chunk, sizeof chunk);
+    if (used == capacity) {
+      auto larger = std::make_unique_for_overwrite<char[]>(capacity * 2);
+      std::memcpy(larger.get(), data.get(), used);
+      data = std::move(larger);
+      capacity *= 2;
+    }
+    const ssize_t n = read(fd, data.get() + used, capacity - used);
     if (n == 0) break;
     if (n < 0) {
       if (errno == EINTR) continue;
       return std::nullopt;
     }
-    bytes.append(chunk, static_cast<std::size_t>(n));
+    used += static_cast<std::size_t>(n);
   }
-  return bytes;
+  return FileBytes(std::move(data), used);
 }
 
 bool WriteAll(int fd, const std::string& bytes) {
@@ -166,9 +175,9 @@ Outcome ReplaceFile(const std::string& path, int fd, const FileEdit& edit) {
   if (lstat(path.c_str(), &now) != 0 || now.st_dev != held.st_dev || now.st_ino != held.st_ino) {
     return Outcome::kRetry;
   }
-  const std::optional<std::string> current = ReadFd(fd);
+  const std::optional<FileBytes> current = ReadFd(fd);
   if (!current) return Outcome::kFailed;
-  const std::optional<std::string> bytes = edit(current);
+  const std::optional<std::string> bytes = edit(current->view());
   if (!bytes) return Outcome::kDone;
   const std::string temp = WriteTemporary(path, *bytes, &fd);
   if (temp.empty()) return Outcome::kFailed;
@@ -182,7 +191,7 @@ Outcome ReplaceFile(const std::string& path, int fd, const FileEdit& edit) {
 
 }  // namespace
 
-std::optional<std::string> ReadWholeFile(const std::string& path) {
+std::optional<FileBytes> ReadWholeFile(const std::string& path) {
   Fd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (!fd.ok()) return std::nullopt;
   struct stat st;

@@ -1,18 +1,33 @@
 // Whole-file reads and locked, atomic rewrites for the Linux platform layer.
 #pragma once
 
+#include <cstddef>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace zendrel::platform::posix {
 
+// A whole file in memory. The buffer is not cleared before the read fills it: for a large
+// file, clearing costs as much as the read.
+class FileBytes {
+ public:
+  FileBytes(std::unique_ptr<char[]> data, std::size_t size) : data_(std::move(data)), size_(size) {}
+  std::string_view view() const { return {data_.get(), size_}; }
+
+ private:
+  std::unique_ptr<char[]> data_;
+  std::size_t size_;
+};
+
 // The bytes of a regular file, or nullopt when it cannot be read.
-std::optional<std::string> ReadWholeFile(const std::string& path);
+std::optional<FileBytes> ReadWholeFile(const std::string& path);
 
 // Given the file's present bytes (nullopt when it does not exist), returns its new bytes, or
 // nullopt to leave it as it is.
-using FileEdit = std::function<std::optional<std::string>(const std::optional<std::string>&)>;
+using FileEdit = std::function<std::optional<std::string>(std::optional<std::string_view>)>;
 
 // Runs `edit` on the file and writes what it returns. The whole read-modify-write holds an
 // advisory lock, so concurrent writers lose no update; the new content goes to a temporary

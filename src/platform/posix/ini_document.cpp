@@ -1,5 +1,7 @@
 #include "platform/posix/ini_document.h"
 
+#include "platform/posix/ini_scan.h"
+
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -29,13 +31,14 @@ std::string_view TrimSpaces(std::string_view s) {
   return s;
 }
 
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// Compared from the end: names that differ mostly differ there.
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
+  for (std::size_t i = a.size(); i-- > 0;) {
+    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
   }
   return true;
 }
@@ -108,13 +111,17 @@ std::string EncodeUtf16(std::string_view s) {
       length = 2;
     } else if (c >= 0xE0 && c <= 0xEF && cont(1) && cont(2)) {
       cp = ((c & 0x0Fu) << 12) | ((s[i + 1] & 0x3Fu) << 6) | (s[i + 2] & 0x3F);
-      if (cp >= 0x800 && (cp < 0xD800 || cp > 0xDFFF)) length = 3;
-      else cp = 0xFFFD;
+      if (cp >= 0x800 && (cp < 0xD800 || cp > 0xDFFF))
+        length = 3;
+      else
+        cp = 0xFFFD;
     } else if (c >= 0xF0 && c <= 0xF4 && cont(1) && cont(2) && cont(3)) {
       cp = ((c & 0x07u) << 18) | ((s[i + 1] & 0x3Fu) << 12) | ((s[i + 2] & 0x3Fu) << 6) |
            (s[i + 3] & 0x3F);
-      if (cp >= 0x10000 && cp <= 0x10FFFF) length = 4;
-      else cp = 0xFFFD;
+      if (cp >= 0x10000 && cp <= 0x10FFFF)
+        length = 4;
+      else
+        cp = 0xFFFD;
     }
     i += length;
     if (cp >= 0x10000) {
@@ -174,9 +181,62 @@ class LineScanner {
     return true;
   }
 
+  // Moves to the next line whose first non-blank character is '[', skipping the lines in
+  // between unread: outside the section asked for, only headers matter, and in a large file
+  // looking at every line costs more than reading it. UTF-16 files are walked line by line.
+  void SkipToHeader() {
+    if (encoding_ == Encoding::kUtf16Le) return;
+    const char* data = bytes_.data();
+    for (std::size_t from = pos_; from < end_;) {
+      const void* p = std::memchr(data + from, '[', end_ - from);
+      if (!p) break;
+      const std::size_t bracket = static_cast<const char*>(p) - data;
+      std::size_t lineStart = bracket;
+      while (lineStart > pos_ && IsIniBlank(data[lineStart - 1])) --lineStart;
+      if (lineStart == pos_ || data[lineStart - 1] == '\n' || data[lineStart - 1] == '\r') {
+        pos_ = lineStart;
+        return;
+      }
+      from = bracket + 1;
+    }
+    pos_ = end_;
+  }
+
+  // For a lookup in an ANSI file: moves to the line of `key` in the section whose body starts
+  // here and makes it the current line, without looking at the lines in between. False, and
+  // positioned at the next header (or the end), when the section has no such key. The
+  // candidates are the places where a header could begin or where a name ending in the key's
+  // last letter meets its '='; each is checked from the '=' backwards.
+  bool SeekKeyLine(std::string_view key) {
+    const char* data = bytes_.data();
+    const std::size_t body = pos_;
+    const char last = key.back();
+    for (std::size_t from = body; from < end_;) {
+      const std::size_t q = FindKeyCandidate(data, from, end_, LowerAscii(last), UpperAscii(last));
+      if (q >= end_) break;
+      from = q + 1;
+      std::size_t j = q;
+      if (data[q] == '=') {
+        while (j > body && IsIniBlank(data[j - 1])) --j;
+        if (j - body < key.size() || !SameName({data + j - key.size(), key.size()}, key)) continue;
+        j -= key.size();
+      }
+      while (j > body && IsIniBlank(data[j - 1])) --j;
+      if (j != body && data[j - 1] != '\n' && data[j - 1] != '\r') continue;
+      pos_ = j;  // the line of the key, or of the next header
+      if (data[q] == '[') return false;
+      return Next();
+    }
+    pos_ = end_;
+    return false;
+  }
+
+  bool IsAnsi() const { return encoding_ != Encoding::kUtf16Le; }
+
   // Whether the file's last character is a line feed.
   bool EndsInLineFeed() const {
-    if (encoding_ == Encoding::kUtf16Le) return end_ - start_ >= 2 && UnitAt(bytes_, end_ - 2) == '\n';
+    if (encoding_ == Encoding::kUtf16Le)
+      return end_ - start_ >= 2 && UnitAt(bytes_, end_ - 2) == '\n';
     return end_ > start_ && bytes_[end_ - 1] == '\n';
   }
 
@@ -197,20 +257,9 @@ class LineScanner {
   }
 
  private:
-  // The searches for CR and LF each remember their last hit, so a file with only one kind of
-  // line end is not searched again for the other on every line.
   void NextAnsi() {
     const char* data = bytes_.data();
-    if (firstSearch_ || nextLf_ < pos_) {
-      const void* p = std::memchr(data + pos_, '\n', end_ - pos_);
-      nextLf_ = p ? static_cast<const char*>(p) - data : end_;
-    }
-    if (firstSearch_ || nextCr_ < pos_) {
-      const void* p = std::memchr(data + pos_, '\r', nextLf_ - pos_);
-      nextCr_ = p ? static_cast<const char*>(p) - data : nextLf_;
-    }
-    firstSearch_ = false;
-    std::size_t stop = nextCr_ < nextLf_ ? nextCr_ : nextLf_;
+    const std::size_t stop = FindLineEnd(data, pos_, end_);
     line_.end = stop;
     if (stop >= end_) {
       line_.next = end_;
@@ -244,22 +293,12 @@ class LineScanner {
   std::string_view bytes_;
   Encoding encoding_ = Encoding::kAnsi;
   std::size_t start_ = 0, end_ = 0, pos_ = 0;
-  std::size_t nextLf_ = 0, nextCr_ = 0;
-  bool firstSearch_ = true;
   Line line_;
   std::string_view text_;
   std::string scratch_;
 };
 
 // --- one line's meaning ---
-
-enum class Kind { kOther, kSection, kKey, kComment };
-
-struct Parsed {
-  Kind kind = Kind::kOther;
-  std::string_view name;   // section or key name, trimmed
-  std::string_view value;  // key value, trimmed, quotes still on
-};
 
 std::size_t FirstNonBlank(std::string_view text) {
   std::size_t i = 0;
@@ -273,27 +312,6 @@ std::string_view SectionName(std::string_view text, std::size_t bracket) {
   const std::size_t close = rest.find(']');
   if (close != std::string_view::npos) rest = rest.substr(0, close);
   return TrimIni(rest);
-}
-
-Parsed ParseLine(std::string_view text) {
-  Parsed p;
-  const std::size_t i = FirstNonBlank(text);
-  if (i == text.size()) return p;
-  if (text[i] == '[') {
-    p.kind = Kind::kSection;
-    p.name = SectionName(text, i);
-    return p;
-  }
-  if (text[i] == ';') {
-    p.kind = Kind::kComment;
-    return p;
-  }
-  const std::size_t eq = text.find('=', i);
-  if (eq == std::string_view::npos) return p;
-  p.kind = Kind::kKey;
-  p.name = TrimIni(text.substr(i, eq - i));
-  p.value = TrimIni(text.substr(eq + 1));
-  return p;
 }
 
 std::string FinishValue(std::string_view value) {
@@ -317,41 +335,81 @@ struct Location {
   Line lastKey;  // the last key line of the section
 };
 
-// Scans up to the end of the first section named `section`. With an empty `key` every key
-// line of the section is visited through `onKey` and no key is looked for.
+// Whether a line, whose first non-blank character is at i, is the key line of `key`: the
+// name runs from i to the first '=' and loses its trailing blanks. Comparing the name first
+// spares a search for '=' on every line that is not the one asked for.
+bool IsKeyLine(std::string_view text, std::size_t i, std::string_view key) {
+  if (text.size() - i < key.size()) return false;
+  std::size_t j = i + key.size();
+  // Cheap refusals first: what follows the name, then the name from its end, where keys
+  // that share a long beginning (paths) differ.
+  if (j < text.size() && text[j] != '=' && !IsIniBlank(text[j])) return false;
+  if (!SameName(text.substr(i, key.size()), key)) return false;
+  while (j < text.size() && IsIniBlank(text[j])) ++j;
+  return j < text.size() && text[j] == '=';
+}
+
+// A key name that no line can have: names never hold '=', never start or end in a blank,
+// and a line starting with '[' or ';' is a header or a comment.
+bool IsPossibleName(std::string_view key) {
+  if (key.find('=') != std::string_view::npos) return false;
+  return key.empty() || (!IsIniBlank(key.front()) && !IsIniBlank(key.back()) &&
+                         key.front() != '[' && key.front() != ';');
+}
+
+enum class Scan {
+  kFind,   // only the key
+  kWrite,  // the key, and the last key line of the section for a key to follow
+  kList,   // every key line of the section
+};
+
+// Scans up to the end of the first section named `section`.
 template <typename OnKey>
-Location Locate(LineScanner& scanner, std::string_view section, std::string_view key, bool wantKey,
+Location Locate(LineScanner& scanner, std::string_view section, std::string_view key, Scan scan,
                 OnKey&& onKey) {
   Location loc;
-  while (scanner.Next()) {
-    std::string_view text = scanner.text();
+  const bool wantKey = scan != Scan::kList && IsPossibleName(key);
+  // A plain lookup in an ANSI file goes from the header straight to the key's line.
+  const bool seek = scan == Scan::kFind && wantKey && !key.empty() && scanner.IsAnsi();
+  const auto takeKey = [&] {
+    const std::string_view text = scanner.text();
+    loc.keyFound = true;
+    loc.keyLine = scanner.line();
+    loc.keyValue = FinishValue(TrimIni(text.substr(text.find('=') + 1)));
+  };
+  for (;;) {
+    if (!loc.sectionFound) scanner.SkipToHeader();
+    if (!scanner.Next()) break;
+    const std::string_view text = scanner.text();
     const std::size_t i = FirstNonBlank(text);
-    if (i < text.size() && text[i] == '[') {
+    if (i == text.size() || text[i] == ';') continue;
+    if (text[i] == '[') {
       if (loc.sectionFound) break;
       if (SameName(SectionName(text, i), section)) {
         loc.sectionFound = true;
         loc.header = scanner.line();
+        if (seek) {
+          if (scanner.SeekKeyLine(key)) takeKey();
+          break;
+        }
       }
       continue;
     }
     if (!loc.sectionFound) continue;
-    const Parsed p = ParseLine(text);
-    if (p.kind != Kind::kKey) continue;
+    if (wantKey && IsKeyLine(text, i, key)) {
+      takeKey();
+      break;
+    }
+    if (scan == Scan::kFind || text.find('=', i) == std::string_view::npos) continue;
     loc.anyKey = true;
     loc.lastKey = scanner.line();
     onKey(scanner.line());
-    if (wantKey && SameName(p.name, key)) {
-      loc.keyFound = true;
-      loc.keyLine = scanner.line();
-      loc.keyValue = FinishValue(p.value);
-      break;
-    }
   }
   return loc;
 }
 
-Location Locate(LineScanner& scanner, std::string_view section, std::string_view key) {
-  return Locate(scanner, section, key, true, [](const Line&) {});
+Location Locate(LineScanner& scanner, std::string_view section, std::string_view key, Scan scan) {
+  return Locate(scanner, section, key, scan, [](const Line&) {});
 }
 
 std::string Splice(std::string_view bytes, std::size_t from, std::size_t to,
@@ -364,28 +422,28 @@ std::string Splice(std::string_view bytes, std::size_t from, std::size_t to,
   return out;
 }
 
-std::string_view Bytes(const std::optional<std::string>& file) {
-  return file ? std::string_view(*file) : std::string_view();
-}
+std::string_view Bytes(std::optional<std::string_view> file) { return file.value_or(""); }
 
 }  // namespace
 
 std::optional<std::string> FindValue(std::string_view file, std::string_view section,
                                      std::string_view key) {
   LineScanner scanner(file);
-  const Location loc = Locate(scanner, TrimSpaces(section), TrimSpaces(key));
+  const Location loc = Locate(scanner, TrimSpaces(section), TrimSpaces(key), Scan::kFind);
   if (!loc.keyFound) return std::nullopt;
   return loc.keyValue;
 }
 
 bool SectionHasKeys(std::string_view file, std::string_view section) {
   LineScanner scanner(file);
-  return Locate(scanner, TrimSpaces(section), {}, false, [](const Line&) {}).anyKey;
+  return Locate(scanner, TrimSpaces(section), {}, Scan::kList).anyKey;
 }
 
 bool HasSections(std::string_view file) {
   LineScanner scanner(file);
-  while (scanner.Next()) {
+  for (;;) {
+    scanner.SkipToHeader();
+    if (!scanner.Next()) break;
     const std::string_view text = scanner.text();
     const std::size_t i = FirstNonBlank(text);
     if (i < text.size() && text[i] == '[') return true;
@@ -410,10 +468,14 @@ int ParseInt(std::string_view value) {
   for (; i < value.size(); ++i) {
     const char c = value[i];
     unsigned digit;
-    if (c >= '0' && c <= '9') digit = static_cast<unsigned>(c - '0');
-    else if (c >= 'a' && c <= 'f') digit = static_cast<unsigned>(c - 'a' + 10);
-    else if (c >= 'A' && c <= 'F') digit = static_cast<unsigned>(c - 'A' + 10);
-    else break;
+    if (c >= '0' && c <= '9')
+      digit = static_cast<unsigned>(c - '0');
+    else if (c >= 'a' && c <= 'f')
+      digit = static_cast<unsigned>(c - 'a' + 10);
+    else if (c >= 'A' && c <= 'F')
+      digit = static_cast<unsigned>(c - 'A' + 10);
+    else
+      break;
     if (digit >= base) break;
     result = result * base + digit;
   }
@@ -421,14 +483,13 @@ int ParseInt(std::string_view value) {
   return static_cast<int>(result);
 }
 
-std::optional<std::string> SetValue(const std::optional<std::string>& file,
-                                    std::string_view section, std::string_view key,
-                                    std::string_view value) {
+std::optional<std::string> SetValue(std::optional<std::string_view> file, std::string_view section,
+                                    std::string_view key, std::string_view value) {
   section = TrimSpaces(section);
   key = TrimSpaces(key);
   const std::string_view bytes = Bytes(file);
   LineScanner scanner(bytes);
-  const Location loc = Locate(scanner, section, key);
+  const Location loc = Locate(scanner, section, key, Scan::kWrite);
 
   if (loc.keyFound) {
     if (loc.keyValue == value) return std::nullopt;
@@ -463,21 +524,21 @@ std::optional<std::string> SetValue(const std::optional<std::string>& file,
   return Splice(bytes, scanner.end(), scanner.end(), scanner.Encode(block));
 }
 
-std::optional<std::string> DeleteKey(const std::optional<std::string>& file,
-                                     std::string_view section, std::string_view key) {
+std::optional<std::string> DeleteKey(std::optional<std::string_view> file, std::string_view section,
+                                     std::string_view key) {
   if (!file) return std::nullopt;
   LineScanner scanner(*file);
-  const Location loc = Locate(scanner, TrimSpaces(section), TrimSpaces(key));
+  const Location loc = Locate(scanner, TrimSpaces(section), TrimSpaces(key), Scan::kFind);
   if (!loc.keyFound) return std::nullopt;
   return Splice(*file, loc.keyLine.begin, loc.keyLine.next, {});
 }
 
-std::optional<std::string> DeleteSection(const std::optional<std::string>& file,
+std::optional<std::string> DeleteSection(std::optional<std::string_view> file,
                                          std::string_view section) {
   if (!file) return std::nullopt;
   LineScanner scanner(*file);
   std::vector<Line> doomed;
-  const Location loc = Locate(scanner, TrimSpaces(section), {}, false,
+  const Location loc = Locate(scanner, TrimSpaces(section), {}, Scan::kList,
                               [&](const Line& line) { doomed.push_back(line); });
   if (!loc.sectionFound) return std::nullopt;
   doomed.insert(doomed.begin(), loc.header);
@@ -486,10 +547,10 @@ std::optional<std::string> DeleteSection(const std::optional<std::string>& file,
   out.reserve(file->size());
   std::size_t kept = 0;
   for (const Line& line : doomed) {
-    out.append(*file, kept, line.begin - kept);
+    out.append(file->substr(kept, line.begin - kept));
     kept = line.next;
   }
-  out.append(*file, kept, std::string::npos);
+  out.append(file->substr(kept));
   return out;
 }
 

@@ -27,12 +27,11 @@ int ParseInt(std::string_view value);
 
 // Each edit returns the new bytes of the file, or nullopt when the file stays as it is.
 // `file` is nullopt for a file that does not exist.
-std::optional<std::string> SetValue(const std::optional<std::string>& file,
-                                    std::string_view section, std::string_view key,
-                                    std::string_view value);
-std::optional<std::string> DeleteKey(const std::optional<std::string>& file,
-                                     std::string_view section, std::string_view key);
-std::optional<std::string> DeleteSection(const std::optional<std::string>& file,
+std::optional<std::string> SetValue(std::optional<std::string_view> file, std::string_view section,
+                                    std::string_view key, std::string_view value);
+std::optional<std::string> DeleteKey(std::optional<std::string_view> file, std::string_view section,
+                                     std::string_view key);
+std::optional<std::string> DeleteSection(std::optional<std::string_view> file,
                                          std::string_view section);
 
 }  // namespace zendrel::platform::ini

@@ -11,15 +11,15 @@ namespace {
 
 std::optional<std::string> Lookup(const std::string& file, const std::string& section,
                                   const std::string& key) {
-  const std::optional<std::string> bytes = posix::ReadWholeFile(file);
+  const std::optional<posix::FileBytes> bytes = posix::ReadWholeFile(file);
   if (!bytes) return std::nullopt;
-  return ini::FindValue(*bytes, section, key);
+  return ini::FindValue(bytes->view(), section, key);
 }
 
 }  // namespace
 
 std::string ReadIniString(const std::string& file, const std::string& section,
-                              const std::string& key, const std::string& fallback) {
+                          const std::string& key, const std::string& fallback) {
   if (std::optional<std::string> value = Lookup(file, section, key)) {
     return text::CutToBuffer(*value);
   }
@@ -29,40 +29,39 @@ std::string ReadIniString(const std::string& file, const std::string& section,
 }
 
 int ReadIniInt(const std::string& file, const std::string& section, const std::string& key,
-                   int fallback) {
+               int fallback) {
   const std::optional<std::string> value = Lookup(file, section, key);
   if (!value || value->empty()) return fallback;
   return ini::ParseInt(text::CutToBuffer(*value));
 }
 
-bool WriteIniString(const std::string& file, const std::string& section,
-                        const std::string& key, const std::string& value) {
-  return posix::RewriteFile(file, [&](const std::optional<std::string>& bytes) {
+bool WriteIniString(const std::string& file, const std::string& section, const std::string& key,
+                    const std::string& value) {
+  return posix::RewriteFile(file, [&](std::optional<std::string_view> bytes) {
     return ini::SetValue(bytes, section, key, value);
   });
 }
 
-bool DeleteIniKey(const std::string& file, const std::string& section,
-                      const std::string& key) {
-  return posix::RewriteFile(file, [&](const std::optional<std::string>& bytes) {
+bool DeleteIniKey(const std::string& file, const std::string& section, const std::string& key) {
+  return posix::RewriteFile(file, [&](std::optional<std::string_view> bytes) {
     return ini::DeleteKey(bytes, section, key);
   });
 }
 
 bool DeleteIniSection(const std::string& file, const std::string& section) {
-  return posix::RewriteFile(file, [&](const std::optional<std::string>& bytes) {
+  return posix::RewriteFile(file, [&](std::optional<std::string_view> bytes) {
     return ini::DeleteSection(bytes, section);
   });
 }
 
 bool IniSectionHasKeys(const std::string& file, const std::string& section) {
-  const std::optional<std::string> bytes = posix::ReadWholeFile(file);
-  return bytes && ini::SectionHasKeys(*bytes, section);
+  const std::optional<posix::FileBytes> bytes = posix::ReadWholeFile(file);
+  return bytes && ini::SectionHasKeys(bytes->view(), section);
 }
 
 bool IniHasSections(const std::string& file) {
-  const std::optional<std::string> bytes = posix::ReadWholeFile(file);
-  return bytes && ini::HasSections(*bytes);
+  const std::optional<posix::FileBytes> bytes = posix::ReadWholeFile(file);
+  return bytes && ini::HasSections(bytes->view());
 }
 
 }  // namespace zendrel::platform
