@@ -1,17 +1,32 @@
-// Linux entry point. Start-up and the chooser arrive with the application object; until then
-// the program only names the folder it was given.
+// Linux entry point: the composition root of the Linux build.
+#include <QApplication>
 #include <cstdio>
 #include <string>
 
-#include "text/text.h"
+#include "app/folder_icon_app.h"
+#include "platform/host.h"
+#include "ui/qt/message_box_qt.h"
 
 int main(int argc, char** argv) {
+  zendrel::platform::Host& host = zendrel::platform::SystemHost();
+  // Without a display the toolkit would end the process on its own terms; say why instead.
+  if (!host.ShellIsUsable()) {
+    std::fprintf(stderr,
+                 "zendrel: no display could be opened (set DISPLAY or WAYLAND_DISPLAY to a "
+                 "running graphical session)\n");
+    return 1;
+  }
+  // The folder is everything after the program's name, as one path; the toolkit sees none of
+  // it, so that a folder named like one of its options stays a folder.
   std::string tail;
   for (int i = 1; i < argc; ++i) {
     if (i > 1) tail += ' ';
     tail += argv[i];
   }
-  const std::string folder = zendrel::text::UnquoteSpaces(tail);
-  std::printf("zendrel: folder \"%s\"\n", folder.c_str());
-  return 0;
+  int toolkitArgc = 1;
+  QApplication toolkit(toolkitArgc, argv);
+  zendrel::ui::QtMessageBoxes boxes;
+  zendrel::app::FolderIconApp app(host, boxes);
+  app.StartUp(tail);
+  return app.ExitStatus();
 }

@@ -1,4 +1,13 @@
-// Windows entry point. Start-up and the chooser arrive with the application object.
+// Windows entry point: the composition root of the Windows build.
 #include <windows.h>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return 0; }
+#include "app/folder_icon_app.h"
+#include "platform/host.h"
+#include "ui/win32/message_box_win32.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandTail, int) {
+  zendrel::ui::Win32MessageBoxes boxes;
+  zendrel::app::FolderIconApp app(zendrel::platform::SystemHost(), boxes);
+  app.StartUp(commandTail ? commandTail : "");
+  return app.ExitStatus();
+}

@@ -14,16 +14,16 @@ namespace zendrel::platform {
 // The value of `key` in `section`, through a 260-byte buffer; `fallback` (trailing spaces
 // removed) when the file, the section or the key is missing.
 std::string ReadIniString(const std::string& file, const std::string& section,
-                              const std::string& key, const std::string& fallback);
+                          const std::string& key, const std::string& fallback);
 
 // The leading number of the value (wrapping modulo 2^32); 0 for a value that is present but
 // no number; `fallback` when the file, the section or the key is missing, or the value empty.
 int ReadIniInt(const std::string& file, const std::string& section, const std::string& key,
-                   int fallback);
+               int fallback);
 
 // Sets a key, creating the file, the section and the key as needed.
-bool WriteIniString(const std::string& file, const std::string& section,
-                        const std::string& key, const std::string& value);
+bool WriteIniString(const std::string& file, const std::string& section, const std::string& key,
+                    const std::string& value);
 
 // Removes one key; removing a key that is not there succeeds and changes nothing.
 bool DeleteIniKey(const std::string& file, const std::string& section, const std::string& key);

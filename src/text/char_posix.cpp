@@ -1,6 +1,4 @@
 // Characters under the Linux build's "ANSI code page", UTF-8.
-#include <cstring>
-
 #include "text/text.h"
 
 namespace zendrel::text {
@@ -36,13 +34,11 @@ std::size_t CharLength(std::string_view s, std::size_t i) {
   return length;
 }
 
-// UTF-8 byte order is code point order, which is what the name order asks for under a
-// code page without double-byte characters.
+// UTF-8 byte order is code-point order, which is what the name order asks for under a code
+// page without double-byte characters. char_traits<char> compares bytes as unsigned.
 int CompareNames(std::string_view a, std::string_view b) {
-  const int c = std::memcmp(a.data(), b.data(), a.size() < b.size() ? a.size() : b.size());
-  if (c != 0) return c < 0 ? -1 : 1;
-  if (a.size() == b.size()) return 0;
-  return a.size() < b.size() ? -1 : 1;
+  const int c = a.compare(b);
+  return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
 }  // namespace zendrel::text

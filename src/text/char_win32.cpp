@@ -5,20 +5,30 @@
 
 namespace zendrel::text {
 
+// The platform's own stepping: a lead byte takes the next byte with it, whatever that byte is,
+// except the end of the text (a NUL ends a string for every Windows function).
 std::size_t CharLength(std::string_view s, std::size_t i) {
-  if (i + 1 < s.size() && IsDBCSLeadByte(static_cast<BYTE>(s[i]))) return 2;
+  if (i + 1 < s.size() && s[i + 1] != '\0' && IsDBCSLeadByte(static_cast<BYTE>(s[i]))) return 2;
   return 1;
 }
 
+namespace {
+
+// The weight of the character at s[i] in the name order: its byte, or lead*256+trail.
+unsigned CodeAt(std::string_view s, std::size_t i) {
+  unsigned code = static_cast<unsigned char>(s[i]);
+  if (CharLength(s, i) == 2) code = code * 256 + static_cast<unsigned char>(s[i + 1]);
+  return code;
+}
+
+}  // namespace
+
+// Not byte order: a single byte such as 0xA1 (half-width katakana) weighs less than any
+// double-byte character, even one whose lead byte is smaller.
 int CompareNames(std::string_view a, std::string_view b) {
   std::size_t i = 0, j = 0;
   while (i < a.size() && j < b.size()) {
-    const auto code = [](std::string_view s, std::size_t k) {
-      unsigned value = static_cast<unsigned char>(s[k]);
-      if (CharLength(s, k) == 2) value = value * 256 + static_cast<unsigned char>(s[k + 1]);
-      return value;
-    };
-    const unsigned ca = code(a, i), cb = code(b, j);
+    const unsigned ca = CodeAt(a, i), cb = CodeAt(b, j);
     if (ca != cb) return ca < cb ? -1 : 1;
     i = NextChar(a, i);
     j = NextChar(b, j);

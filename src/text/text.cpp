@@ -8,6 +8,35 @@ namespace {
 // the build; any other path uses the build's own separator.
 char SeparatorOf(std::string_view path) { return IsUNC(path) ? '\\' : kSeparator; }
 
+// A byte that separates directories. Windows also accepts '/' here, as its shell does when it
+// looks for a file name; a universal name on Linux is split at backslashes only.
+bool IsSeparator(char c, char sep) {
+#ifdef _WIN32
+  (void)sep;
+  return c == '\\' || c == '/';
+#else
+  return c == sep;
+#endif
+}
+
+// A byte after which a file name may start: a separator, or on Windows a drive's colon.
+bool EndsComponent(char c, char sep) {
+#ifdef _WIN32
+  if (c == ':') return true;
+#endif
+  return IsSeparator(c, sep);
+}
+
+// Length of the drive prefix ("C:") that opens the path, or 0. Linux paths have none.
+std::size_t DriveLength(std::string_view path) {
+#ifdef _WIN32
+  if (path.size() >= 2 && path[1] == ':' && CharLength(path, 0) == 1) return 2;
+#else
+  (void)path;
+#endif
+  return 0;
+}
+
 // Offset just past the last non-blank character; blanks are single bytes, so a scan that
 // steps over whole characters is enough to keep trail bytes out of it.
 std::size_t EndWithoutBlanks(std::string_view s) {
@@ -23,6 +52,7 @@ std::size_t EndWithoutBlanks(std::string_view s) {
 std::string TrimEnd(std::string_view s) { return std::string(s.substr(0, EndWithoutBlanks(s))); }
 
 std::string TrimBoth(std::string_view s) {
+  // Every byte before the first non-blank is a blank, hence a character of its own.
   std::size_t begin = 0;
   while (begin < s.size() && IsBlank(s[begin])) ++begin;
   return TrimEnd(s.substr(begin));
@@ -39,9 +69,11 @@ std::string CutToBuffer(std::string_view s, std::size_t size) {
 }
 
 std::string ReplaceChar(std::string_view s, char from, char to) {
+  // Step through the original: a replacement that happens to be a lead byte must not change
+  // how the rest of the text divides into characters.
   std::string out(s);
-  for (std::size_t i = 0; i < out.size(); i = NextChar(out, i)) {
-    if (out[i] == from && CharLength(out, i) == 1) out[i] = to;
+  for (std::size_t i = 0; i < s.size(); i = NextChar(s, i)) {
+    if (s[i] == from && CharLength(s, i) == 1) out[i] = to;
   }
   return out;
 }
@@ -71,46 +103,39 @@ std::string AddTrailingSeparator(std::string_view path) {
 
 std::string RemoveFileSpec(std::string_view path) {
   const char sep = SeparatorOf(path);
-  const std::size_t last = FindLastChar(path, sep);
-  if (last == std::string_view::npos) {
-#ifdef _WIN32
-    // "C:file" keeps its drive.
-    if (path.size() >= 2 && path[1] == ':' && CharLength(path, 0) == 1) {
-      return std::string(path.substr(0, 2));
-    }
-#endif
-    return {};
+  // The root, which always stays: a drive with its separator, or up to two leading separators
+  // (the top of the tree, or the pair that opens a network name).
+  std::size_t root = DriveLength(path);
+  if (root > 0) {
+    if (root < path.size() && path[root] == sep) ++root;
+  } else {
+    while (root < 2 && root < path.size() && path[root] == sep) ++root;
   }
-  // A root keeps its separator: "\" or "/", "C:\", and the leading pair of a network name.
-  if (last == 0) return std::string(1, sep);
-  if (last == 1 && sep == '\\' && path[0] == '\\') return "\\\\";
-#ifdef _WIN32
-  if (last == 2 && path[1] == ':' && CharLength(path, 0) == 1) {
-    return std::string(path.substr(0, 3));
-  }
-#endif
-  return std::string(path.substr(0, last));
+  const std::size_t last = FindLastChar(path.substr(root), sep);
+  if (last == std::string_view::npos || last == 0) return std::string(path.substr(0, root));
+  return std::string(path.substr(0, root + last));
 }
 
 std::string FileNamePart(std::string_view path) {
-  const std::size_t last = FindLastChar(path, SeparatorOf(path));
-  if (last == std::string_view::npos) return std::string(path);
-  return std::string(path.substr(last + 1));
+  const char sep = SeparatorOf(path);
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < path.size(); i = NextChar(path, i)) {
+    if (!EndsComponent(path[i], sep)) continue;
+    // A separator at the end, or one doubled, starts no name.
+    const std::size_t next = i + 1;
+    if (next < path.size() && !IsSeparator(path[next], sep)) start = next;
+  }
+  return std::string(path.substr(start));
 }
 
 std::string UnquoteSpaces(std::string_view s) {
-  if (s.size() >= 2 && s.front() == '"' && s.back() == '"') {
-    // The closing quote must be a character of its own, not the trail byte of one.
-    std::size_t last = 0;
-    for (std::size_t i = 0; i < s.size(); i = NextChar(s, i)) last = i;
-    if (last == s.size() - 1) return std::string(s.substr(1, s.size() - 2));
-  }
-  return std::string(s);
+  // A double quote is never part of a multibyte character (trail bytes lie above it in every
+  // code page Zendrel meets), so the bytes at the two ends can be tested as they are.
+  if (s.empty() || s.front() != '"' || s.back() != '"') return std::string(s);
+  if (s.size() == 1) return {};
+  return std::string(s.substr(1, s.size() - 2));
 }
 
-bool IsUNC(std::string_view path) {
-  return path.size() >= 3 && path[0] == '\\' && path[1] == '\\' && path[2] != '\\' &&
-         path[2] != '?';
-}
+bool IsUNC(std::string_view path) { return path.size() >= 2 && path[0] == '\\' && path[1] == '\\'; }
 
 }  // namespace zendrel::text

@@ -21,8 +21,9 @@ inline constexpr char kSeparator = '/';
 #endif
 
 // Length in bytes of the character that starts at s[i] (1 at least, never past the end).
-// Windows: two bytes after a lead byte of the ANSI code page. Linux: one whole UTF-8
-// sequence; a byte that does not start a valid sequence is a character of its own.
+// Windows: two bytes after a lead byte of the ANSI code page, unless the lead byte is the last
+// byte or is followed by a NUL. Linux: one whole UTF-8 sequence; a byte that does not start a
+// valid sequence is a character of its own.
 std::size_t CharLength(std::string_view s, std::size_t i);
 
 // Byte offset of the character that follows the one at i.
@@ -42,10 +43,11 @@ std::string CutToBuffer(std::string_view s, std::size_t size = kBufferSize);
 
 // Name order: character by character, a double-byte character weighing lead*256+trail, the
 // shorter name first when one is a prefix of the other. Upper case sorts before lower case.
-// Returns <0, 0 or >0.
+// On Linux this is byte order, which for UTF-8 is code-point order. Returns <0, 0 or >0.
 int CompareNames(std::string_view a, std::string_view b);
 
 // Every character `from` replaced by `to`; bytes inside multibyte characters are left alone.
+// The characters are those of `s` as given, whatever `to` is.
 std::string ReplaceChar(std::string_view s, char from, char to);
 
 // Index of the first / last character equal to c, or npos. Trail bytes never match.
@@ -53,20 +55,29 @@ std::size_t FindChar(std::string_view s, char c);
 std::size_t FindLastChar(std::string_view s, char c);
 
 // --- paths (each build's separator; a universal name always uses backslashes) ---
+//
+// These behave as the Windows shell's path functions do (PathAddBackslashA,
+// PathRemoveFileSpecA, PathFindFileNameA, PathUnquoteSpacesA, PathIsUNCA), so that both builds
+// derive the same folders and file names from the same text.
 
 // Appends the separator unless the path already ends in one. An empty path stays empty.
 std::string AddTrailingSeparator(std::string_view path);
 
-// Drops the last component and the separator before it; a root ("C:\", "/", "\\") stays.
+// Drops the last component and the separator before it. A root stays whole: "\" or "/",
+// the leading pair of a network name, and on Windows "C:\" and "C:".
 std::string RemoveFileSpec(std::string_view path);
 
-// The last component of the path (the text after the last separator).
+// The last component of the path, which is also what stripping a path to its bare name
+// keeps. A separator that ends the path stays with the component before it ("C:\dir\" gives
+// "dir\"), and a path with no component is returned whole. On Windows '/' and a drive's ':'
+// also end a component.
 std::string FileNamePart(std::string_view path);
 
-// One pair of double quotes around the whole text removed, anything else left as it is.
+// One pair of double quotes around the whole text removed, anything else left as it is. A
+// lone quote leaves nothing.
 std::string UnquoteSpaces(std::string_view s);
 
-// A network name: two backslashes, then a server name.
+// A network name: the path starts with two backslashes.
 bool IsUNC(std::string_view path);
 
 }  // namespace zendrel::text

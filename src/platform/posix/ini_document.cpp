@@ -515,7 +515,9 @@ std::optional<std::string> SetValue(std::optional<std::string_view> file, std::s
   }
 
   std::string block;
-  if (scanner.end() > scanner.start() && !scanner.EndsInLineFeed()) block.append(kCrLf);
+  // A file holding nothing but its byte-order mark is not empty: the header goes on a line
+  // of its own after it, as Windows writes it.
+  if (!bytes.empty() && !scanner.EndsInLineFeed()) block.append(kCrLf);
   block += '[';
   block.append(section);
   block += ']';

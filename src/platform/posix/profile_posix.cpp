@@ -1,7 +1,8 @@
 // The profile functions of the Linux build: our INI engine over whole-file reads and locked,
-// atomic rewrites.
+// atomic rewrites. A universal name is read and written through the mount behind it.
 #include "platform/posix/atomic_file.h"
 #include "platform/posix/ini_document.h"
+#include "platform/posix/mount_table.h"
 #include "platform/profile.h"
 #include "text/text.h"
 
@@ -11,7 +12,7 @@ namespace {
 
 std::optional<std::string> Lookup(const std::string& file, const std::string& section,
                                   const std::string& key) {
-  const std::optional<posix::FileBytes> bytes = posix::ReadWholeFile(file);
+  const std::optional<posix::FileBytes> bytes = posix::ReadWholeFile(posix::ToLocalPath(file));
   if (!bytes) return std::nullopt;
   return ini::FindValue(bytes->view(), section, key);
 }
@@ -37,30 +38,30 @@ int ReadIniInt(const std::string& file, const std::string& section, const std::s
 
 bool WriteIniString(const std::string& file, const std::string& section, const std::string& key,
                     const std::string& value) {
-  return posix::RewriteFile(file, [&](std::optional<std::string_view> bytes) {
+  return posix::RewriteFile(posix::ToLocalPath(file), [&](std::optional<std::string_view> bytes) {
     return ini::SetValue(bytes, section, key, value);
   });
 }
 
 bool DeleteIniKey(const std::string& file, const std::string& section, const std::string& key) {
-  return posix::RewriteFile(file, [&](std::optional<std::string_view> bytes) {
+  return posix::RewriteFile(posix::ToLocalPath(file), [&](std::optional<std::string_view> bytes) {
     return ini::DeleteKey(bytes, section, key);
   });
 }
 
 bool DeleteIniSection(const std::string& file, const std::string& section) {
-  return posix::RewriteFile(file, [&](std::optional<std::string_view> bytes) {
+  return posix::RewriteFile(posix::ToLocalPath(file), [&](std::optional<std::string_view> bytes) {
     return ini::DeleteSection(bytes, section);
   });
 }
 
 bool IniSectionHasKeys(const std::string& file, const std::string& section) {
-  const std::optional<posix::FileBytes> bytes = posix::ReadWholeFile(file);
+  const std::optional<posix::FileBytes> bytes = posix::ReadWholeFile(posix::ToLocalPath(file));
   return bytes && ini::SectionHasKeys(bytes->view(), section);
 }
 
 bool IniHasSections(const std::string& file) {
-  const std::optional<posix::FileBytes> bytes = posix::ReadWholeFile(file);
+  const std::optional<posix::FileBytes> bytes = posix::ReadWholeFile(posix::ToLocalPath(file));
   return bytes && ini::HasSections(bytes->view());
 }
 

@@ -1,5 +1,8 @@
 #include <windows.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include "platform/profile.h"
 #include "text/text.h"
 
@@ -13,27 +16,28 @@ constexpr DWORD kListSize = 4096;
 }  // namespace
 
 std::string ReadIniString(const std::string& file, const std::string& section,
-                              const std::string& key, const std::string& fallback) {
+                          const std::string& key, const std::string& fallback) {
   char buffer[text::kBufferSize] = {};
   const DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), fallback.c_str(), buffer,
                                            sizeof buffer, file.c_str());
-  return std::string(buffer, n);
+  // A double-byte character cut at the buffer's end can leave its lead byte's place empty:
+  // the text ends at the first NUL whatever count came back.
+  return std::string(buffer, std::min<std::size_t>(n, std::strlen(buffer)));
 }
 
 int ReadIniInt(const std::string& file, const std::string& section, const std::string& key,
-                   int fallback) {
-  return static_cast<int>(GetPrivateProfileIntA(section.c_str(), key.c_str(), fallback,
-                                                file.c_str()));
+               int fallback) {
+  return static_cast<int>(
+      GetPrivateProfileIntA(section.c_str(), key.c_str(), fallback, file.c_str()));
 }
 
-bool WriteIniString(const std::string& file, const std::string& section,
-                        const std::string& key, const std::string& value) {
+bool WriteIniString(const std::string& file, const std::string& section, const std::string& key,
+                    const std::string& value) {
   return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str()) !=
          FALSE;
 }
 
-bool DeleteIniKey(const std::string& file, const std::string& section,
-                      const std::string& key) {
+bool DeleteIniKey(const std::string& file, const std::string& section, const std::string& key) {
   return WritePrivateProfileStringA(section.c_str(), key.c_str(), nullptr, file.c_str()) != FALSE;
 }
 

@@ -1,0 +1,38 @@
+// Facts about the running program and its machine that the start-up and the paths depend
+// on. The program passes the real ones; tests pass their own to play another machine (a
+// program on a network share, the 9x family, a second instance).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace zendrel::platform {
+
+class Host {
+ public:
+  virtual ~Host() = default;
+
+  // 2 on the NT family; anything else counts as the 9x family.
+  virtual std::uint32_t PlatformId() const = 0;
+
+  // The full file name of the program's own executable, as the system reports it.
+  virtual std::string ModuleFileName() const = 0;
+
+  // Whether the desktop shell is one the program works with.
+  virtual bool ShellIsUsable() const = 0;
+
+  // Takes the program-wide single-instance token of that name for the rest of the process.
+  // False when another running process already holds it.
+  virtual bool TakeInstanceToken(const std::string& name) = 0;
+
+  // %NAME% references replaced from the environment, through a 260-byte buffer.
+  virtual std::string ExpandEnvironment(const std::string& text) const = 0;
+
+  // The universal (\\server\share\...) name of a path on a network drive, or the path.
+  virtual std::string ToUniversalName(const std::string& path) const = 0;
+};
+
+// The real machine.
+Host& SystemHost();
+
+}  // namespace zendrel::platform

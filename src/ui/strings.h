@@ -1,0 +1,34 @@
+/* The program's user-interface texts, one place for both builds: the Windows build's string
+   table (resources, read by the resource compiler as UTF-8) and the Linux build's message
+   boxes take them from here. Plain macros, so that the resource compiler can read them. */
+#ifndef ZENDREL_UI_STRINGS_H
+#define ZENDREL_UI_STRINGS_H
+
+#define IDS_ABOUT_MENU 101
+#define IDS_ASK_REGISTER 102
+#define IDS_ASK_UNREGISTER 103
+#define IDS_REGISTERED 104
+#define IDS_UNREGISTERED 105
+#define IDS_ICONS_NOT_LOADED 106
+#define IDS_NOT_A_FOLDER 107
+#define IDS_CURRENT_ICON 108
+#define IDS_THUMBNAIL_MENU 109
+#define IDS_THUMBNAIL_HELP 110
+#define IDS_OLD_SHELL 111
+#define IDS_STANDARD_ICON 112
+
+#define ZENDREL_TEXT_101 "Zendrel のﾊﾞｰｼﾞｮﾝ情報(&A)..."
+#define ZENDREL_TEXT_102 "Zendrelをシステムに登録しますか？"
+#define ZENDREL_TEXT_103 "Zendrelの登録をシステムから削除しますか？"
+#define ZENDREL_TEXT_104 "Zendrelがシステムに登録されました。"
+#define ZENDREL_TEXT_105 "Zendrelの登録がシステムから削除されました。"
+#define ZENDREL_TEXT_106 "アイコンファイルを正常に読み込むことができませんでした。"
+#define ZENDREL_TEXT_107 "指定された対象がフォルダではありません。"
+#define ZENDREL_TEXT_108 "現在のアイコン"
+#define ZENDREL_TEXT_109 "サムネール(&H)"
+#define ZENDREL_TEXT_110 "サムネールで項目を表示します。"
+#define ZENDREL_TEXT_111 \
+  "現在のWindowsでは、Zendrelは正常に動作しません。\nWindowsのアップデートをお勧めします。"
+#define ZENDREL_TEXT_112 "（標準）"
+
+#endif
