@@ -15,8 +15,9 @@ namespace zendrel::platform {
 // The path as a full path: relative paths are taken from the current directory, "." and ".."
 // components are resolved by name (links are not followed), doubled separators are merged and
 // a trailing separator is kept. Nothing is asked of the file system beyond the current
-// directory, so a missing entry has a full name too. nullopt for an empty path or when the
-// current directory cannot be learned.
+// directory, so a missing entry has a full name too. On Linux a universal name
+// (\\server\share\...) is already full and stays as it is. nullopt for an empty path or when
+// the current directory cannot be learned.
 std::optional<std::string> QualifyPath(const std::string& path);
 
 // One directory entry as the system reports it.
@@ -28,9 +29,11 @@ struct FoundEntry {
   std::int64_t lastWriteTime = 0;
 };
 
-// The entry of exactly this name. A path that ends in a separator and a root find nothing,
-// as does a missing entry. Wildcards are not patterns: on Windows, where no name can hold
-// them, a name with '*' or '?' finds nothing rather than the first entry that matches.
+// The entry of exactly this name. A path that ends in a separator and a root (a share's
+// universal name among them) find nothing, as does a missing entry. Wildcards are not
+// patterns: on Windows, where no name can hold them, a name with '*' or '?' finds nothing
+// rather than the first entry that matches. A symbolic link is an entry of its own; one that
+// leads to a folder has the directory bit, as a directory link has on Windows.
 std::optional<FoundEntry> FindEntry(const std::string& path);
 
 // The attribute bits of the path; nullopt when it does not exist or cannot be read.

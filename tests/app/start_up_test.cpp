@@ -105,6 +105,22 @@ TEST_F(StartUpTest, AnythingButAnExistingFolderEndsWithMessage107) {
   }
 }
 
+TEST_F(StartUpTest, JapaneseFolderNamesAreAccepted) {
+  // "フォルダ" and "表", whose second Shift-JIS byte is a backslash: a folder whose name ends
+  // in it must not count as a path with a trailing separator.
+#ifdef _WIN32
+  const std::string names[] = {"\x83\x74\x83\x48\x83\x8B\x83\x5F", "\x95\x5C"};
+#else
+  const std::string names[] = {"フォルダ", "表"};
+#endif
+  for (const std::string& name : names) {
+    const std::string folder = dir_.File(name);
+    ASSERT_TRUE(test::MakeFolder(folder));
+    EXPECT_TRUE(Run("\"" + folder + "\"").empty());
+    EXPECT_EQ(app_->runs, std::vector<std::string>{folder});
+  }
+}
+
 TEST_F(StartUpTest, RootsFindNothing) {
 #ifdef _WIN32
   const std::string root = "C:\\";

@@ -76,6 +76,18 @@ bool Exists(const std::string& path) {
   return fs::exists(fs::path(path), ec);
 }
 
+bool MakeFolder(const std::string& path) {
+#ifdef _WIN32
+  CreateDirectoryA(path.c_str(), nullptr);
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+#else
+  std::error_code ec;
+  fs::create_directory(path, ec);
+  return fs::is_directory(path, ec);
+#endif
+}
+
 bool UnderWine() {
 #ifdef _WIN32
   HMODULE ntdll = GetModuleHandleA("ntdll.dll");

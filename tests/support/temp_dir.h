@@ -27,6 +27,9 @@ void WriteBytes(const std::string& path, const std::string& bytes);
 // The file's bytes, or nullopt when it does not exist.
 std::optional<std::string> ReadBytes(const std::string& path);
 bool Exists(const std::string& path);
+// Makes a folder whose name is in the ANSI code page (std::filesystem would not take such a
+// name on Windows); true when it exists afterwards.
+bool MakeFolder(const std::string& path);
 
 // True when the Windows build runs under Wine rather than on Windows; false on Linux.
 bool UnderWine();

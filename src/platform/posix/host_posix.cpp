@@ -104,14 +104,13 @@ class PosixHost final : public Host {
       const std::string_view name(in.data() + open + 1, close - open - 1);
       std::optional<std::string> value = Variable(name);
       if (!value && SameNameIgnoringCase(name, "WinDir")) value = DataFolder();
+      // An unknown name stays as written, both of its percent signs with it.
       if (value) {
         out += *value;
-        i = close + 1;
       } else {
-        // An unknown name stays as written; its closing '%' may open the next reference.
-        out.append(in, open, close - open);
-        i = close;
+        out.append(in, open, close - open + 1);
       }
+      i = close + 1;
     }
     return text::CutToBuffer(out);
   }
