@@ -1,9 +1,7 @@
 #include "platform/posix/mount_table.h"
 
 #include <gtest/gtest.h>
-#include <limits.h>
 #include <stdlib.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -187,10 +185,12 @@ TEST_F(NetworkNames, NameWithoutAShareReachesNothing) {
 TEST_F(NetworkNames, EnvironmentNamesTheTableUnlessATestSetOne) {
   SetMountTableFile("");
   setenv("ZENDREL_MOUNTINFO", table_.c_str(), 1);
+  struct Unset {
+    ~Unset() { unsetenv("ZENDREL_MOUNTINFO"); }
+  } unset;
   EXPECT_EQ(ToLocalPath(R"(\\srv\share\docs)"), base_ + "/mnt/docs");
   SetMountTableFile(base_ + "/none");
   EXPECT_EQ(ToLocalPath(R"(\\srv\share\docs)"), kNoSuchShare);
-  unsetenv("ZENDREL_MOUNTINFO");
 }
 
 TEST_F(NetworkNames, UnusableTablesCountAsEmptyAndHugeOnesAreCut) {
