@@ -1,32 +1,58 @@
 #!/usr/bin/env bash
-# The real program, started on a file under an X server: its message 107 comes up, this
-# script closes it as a user would (Enter), and the process ends with status 1.
-# Usage: message_box_e2e.sh ZENDREL [SCREENSHOT.png]; run it under xvfb-run.
+# The real program as a user meets it, under an X server (run this under xvfb-run):
+#  - without a display it says so on stderr and ends with status 1;
+#  - started on a file, its message 107 comes up, this script closes it as a user would
+#    (Enter), and the process ends with status 1;
+#  - with DuplicateModule=0, a second run while the first one's message is up ends at once,
+#    silently, with status 0.
+# Usage: message_box_e2e.sh ZENDREL [SCREENSHOT.png]
 set -u
 zendrel=$1
 shot=${2:-}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+failed=0
+ok() { echo "ok: $*"; }
+fail() { echo "FAIL: $*"; failed=1; }
+
+# A copy of the program with a configuration of its own beside it.
+mkdir "$work/app" "$work/runtime"
+cp "$zendrel" "$work/app/zendrel"
+printf '[ZendrelConfig]\r\nDuplicateModule=0\r\n' > "$work/app/ZenConfig.ini"
 touch "$work/not a folder.txt"
+export XDG_RUNTIME_DIR=$work/runtime
 
-QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR=$work "$zendrel" "$work/not a folder.txt" 2>"$work/stderr" &
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$work/app/zendrel" "$work" \
+  2>"$work/no-display" && fail "ran without a display"
+grep -q 'no display' "$work/no-display" && ok "no display: said so on stderr, status 1" ||
+  fail "no display: stderr was: $(cat "$work/no-display")"
+
+QT_QPA_PLATFORM=xcb "$work/app/zendrel" "$work/not a folder.txt" 2>"$work/stderr" &
 pid=$!
-
 window=$(timeout 30 xdotool search --sync --onlyvisible --name '^zendrel$' | head -n 1)
 if [ -z "$window" ]; then
-  echo "FAIL: no window captioned 'zendrel' appeared"; cat "$work/stderr"; kill $pid; exit 1
+  fail "no window captioned 'zendrel' appeared: $(cat "$work/stderr")"
+  kill $pid
+  exit 1
 fi
 role=$(xprop -id "$window" WM_WINDOW_ROLE)
+case "$role" in
+  *'"zendrel-message-107"'*) ok "message 107 shown, captioned zendrel" ;;
+  *) fail "unexpected window role: $role" ;;
+esac
 [ -n "$shot" ] && sleep 0.5 && import -window root "$shot"
+
+# The first run holds the single-instance lock while its message is up. Without the rule
+# the second would show message 107 too and wait for it.
+QT_QPA_PLATFORM=xcb timeout 10 "$work/app/zendrel" "$work/not a folder.txt" 2>/dev/null
+second=$?
+windows=$(xdotool search --onlyvisible --name '^zendrel$' | wc -l)
+[ "$second" -eq 0 ] && [ "$windows" -eq 1 ] && ok "second instance ended silently" ||
+  fail "second instance: status $second, $windows windows"
+
 xdotool windowfocus --sync "$window" key Return
 timeout 30 tail --pid=$pid -f /dev/null
 wait $pid
 status=$?
-
-failed=0
-case "$role" in
-  *'"zendrel-message-107"'*) echo "ok: message 107 shown, captioned zendrel" ;;
-  *) echo "FAIL: unexpected window role: $role"; failed=1 ;;
-esac
-if [ "$status" -eq 1 ]; then echo "ok: exit status 1"; else echo "FAIL: exit status $status"; failed=1; fi
+[ "$status" -eq 1 ] && ok "exit status 1 after message 107" || fail "exit status $status"
 exit $failed

@@ -67,6 +67,11 @@ TEST_F(ProgramPathsTest, IconFolderIsTheConfiguredOneWhenItExists) {
   }
   // Missing, a file, garbage, an unexpanded reference: the folder beside the program.
   const std::string fallback = app_ + kSep + "Zendrel.icon" + kSep;
+  // A relative name is not taken from the program's folder: "app" names the program's own
+  // folder only there, not in the current one.
+  ASSERT_FALSE(std::filesystem::exists("app"));
+  Configure(kDefaultIconPath, "app");
+  EXPECT_EQ(paths_.GetDefaultIconPath(), fallback);
   for (const std::string& value :
        {dir_.File("missing"), host_.moduleFileName, std::string("\x01\xFF garbage"),
         std::string("%WinDir%"), std::string(300, 'x')}) {
