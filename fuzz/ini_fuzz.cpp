@@ -17,8 +17,10 @@ namespace {
 std::string Plain(std::string_view raw, std::size_t length) {
   std::string out;
   for (char c : raw.substr(0, length)) {
-    if (c >= 'a' && c <= 'z') out += c;
-    else if (c >= '0' && c <= '9') out += c;
+    if (c >= 'a' && c <= 'z')
+      out += c;
+    else if (c >= '0' && c <= '9')
+      out += c;
   }
   return out.empty() ? "x" : out;
 }
@@ -42,6 +44,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   (void)ini::SectionHasKeys(file, section);
   (void)ini::HasSections(file);
   (void)ini::ParseInt(file.substr(0, 64));
+
+  // An ANSI lookup skips straight to the key's line; a UTF-16 lookup walks every line. The
+  // same ASCII text in both encodings must give the same answers.
+  bool ascii = file.compare(0, 2, "\xFF\xFE") != 0 && file.compare(0, 3, "\xEF\xBB\xBF") != 0;
+  for (char c : file) ascii = ascii && static_cast<unsigned char>(c) < 0x80 && c != '\0';
+  if (ascii) {
+    std::string wide = "\xFF\xFE";
+    for (char c : file) {
+      wide += c;
+      wide += '\0';
+    }
+    Check(ini::FindValue(file, section, key) == ini::FindValue(wide, section, key));
+    const std::string shortKey = key.substr(0, 1);
+    Check(ini::FindValue(file, section, shortKey) == ini::FindValue(wide, section, shortKey));
+  }
 
   // A written key reads back, and a deleted one is gone.
   const std::optional<std::string> written = ini::SetValue(file, section, key, value);

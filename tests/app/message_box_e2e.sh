@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The real program as a user meets it, under an X server (run this under xvfb-run):
+# The real program as a user meets it, under an X server of its own (Xvfb):
 #  - without a display it says so on stderr and ends with status 1;
 #  - started on a file, its message 107 comes up, this script closes it as a user would
 #    (Enter), and the process ends with status 1;
@@ -10,7 +10,15 @@ set -u
 zendrel=$1
 shot=${2:-}
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+xvfb=
+trap '[ -n "$xvfb" ] && kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
+
+# Xvfb picks a free display itself and tells its number: no race with other X servers.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+xvfb=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || { echo "FAIL: Xvfb did not start"; exit 1; }
+export DISPLAY=:$(head -n 1 "$work/display")
 failed=0
 ok() { echo "ok: $*"; }
 fail() { echo "FAIL: $*"; failed=1; }

@@ -32,7 +32,6 @@ std::string_view TrimSpaces(std::string_view s) {
 }
 
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // Compared from the end: names that differ mostly differ there.
 bool SameName(std::string_view a, std::string_view b) {
@@ -205,14 +204,14 @@ class LineScanner {
   // For a lookup in an ANSI file: moves to the line of `key` in the section whose body starts
   // here and makes it the current line, without looking at the lines in between. False, and
   // positioned at the next header (or the end), when the section has no such key. The
-  // candidates are the places where a header could begin or where a name ending in the key's
-  // last letter meets its '='; each is checked from the '=' backwards.
+  // candidates are the places where a header could begin or where a name ending like the key
+  // meets its '='; each is checked from the '=' backwards.
   bool SeekKeyLine(std::string_view key) {
     const char* data = bytes_.data();
     const std::size_t body = pos_;
-    const char last = key.back();
+    const KeyEnding ending(key);
     for (std::size_t from = body; from < end_;) {
-      const std::size_t q = FindKeyCandidate(data, from, end_, LowerAscii(last), UpperAscii(last));
+      const std::size_t q = FindKeyCandidate(data, from, end_, ending);
       if (q >= end_) break;
       from = q + 1;
       std::size_t j = q;

@@ -9,17 +9,24 @@ namespace zendrel::platform::ini {
 
 namespace {
 
-bool IsCandidate(const char* data, std::size_t q, char lower, char upper) {
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v'; }
+
+bool IsCandidate(const char* data, std::size_t q, const KeyEnding& e) {
   if (data[q] == '[') return true;
   if (data[q] != '=') return false;
-  const char before = data[q - 1];
-  return before == lower || before == upper || before == ' ' || before == '\t' || before == '\v';
+  const char b1 = data[q - 1], b2 = data[q - 2];
+  if (IsBlank(b1)) return true;
+  return (b1 == e.last[0] || b1 == e.last[1]) &&
+         (!e.hasPrevious || b2 == e.previous[0] || b2 == e.previous[1]);
 }
 
-std::size_t ScalarCandidate(const char* data, std::size_t from, std::size_t end, char lower,
-                            char upper) {
+std::size_t ScalarCandidate(const char* data, std::size_t from, std::size_t end,
+                            const KeyEnding& e) {
   for (std::size_t q = from; q < end; ++q) {
-    if (IsCandidate(data, q, lower, upper)) return q;
+    if (IsCandidate(data, q, e)) return q;
   }
   return end;
 }
@@ -28,48 +35,33 @@ std::size_t ScalarCandidate(const char* data, std::size_t from, std::size_t end,
 
 unsigned FirstBit(unsigned mask) { return static_cast<unsigned>(__builtin_ctz(mask)); }
 
+// Few operations per block matter more than few candidates: every candidate is checked
+// afterwards, so the filter may let through a little more than it must. The key's last
+// letter is compared with the case bit set, and any byte up to the space counts as a blank.
 __attribute__((target("avx2"))) std::size_t Avx2Candidate(const char* data, std::size_t from,
-                                                          std::size_t end, char lower, char upper) {
+                                                          std::size_t end, const KeyEnding& e) {
   const __m256i open = _mm256_set1_epi8('['), equals = _mm256_set1_epi8('=');
-  const __m256i lo = _mm256_set1_epi8(lower), up = _mm256_set1_epi8(upper);
-  const __m256i space = _mm256_set1_epi8(' '), tab = _mm256_set1_epi8('\t'),
-                vtab = _mm256_set1_epi8('\v');
+  const __m256i caseBit = _mm256_set1_epi8(0x20);
+  const __m256i folded = _mm256_set1_epi8(static_cast<char>(e.last[0] | 0x20));
   std::size_t q = from;
   for (; q + 32 <= end; q += 32) {
     const __m256i here = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + q));
-    const __m256i before = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + q - 1));
-    const __m256i ending = _mm256_or_si256(
-        _mm256_or_si256(_mm256_cmpeq_epi8(before, lo), _mm256_cmpeq_epi8(before, up)),
-        _mm256_or_si256(
-            _mm256_cmpeq_epi8(before, space),
-            _mm256_or_si256(_mm256_cmpeq_epi8(before, tab), _mm256_cmpeq_epi8(before, vtab))));
-    const __m256i hit = _mm256_or_si256(_mm256_cmpeq_epi8(here, open),
-                                        _mm256_and_si256(_mm256_cmpeq_epi8(here, equals), ending));
+    const __m256i b1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + q - 1));
+    const __m256i named = _mm256_cmpeq_epi8(_mm256_or_si256(b1, caseBit), folded);
+    const __m256i low = _mm256_cmpeq_epi8(_mm256_min_epu8(b1, caseBit), b1);
+    const __m256i hit = _mm256_or_si256(
+        _mm256_cmpeq_epi8(here, open),
+        _mm256_and_si256(_mm256_cmpeq_epi8(here, equals), _mm256_or_si256(named, low)));
     const auto mask = static_cast<unsigned>(_mm256_movemask_epi8(hit));
-    if (mask != 0) return q + FirstBit(mask);
+    if (mask != 0) {
+      // Only the positions the exact rule accepts end the search.
+      for (unsigned rest = mask; rest != 0; rest &= rest - 1) {
+        const std::size_t at = q + FirstBit(rest);
+        if (IsCandidate(data, at, e)) return at;
+      }
+    }
   }
-  return ScalarCandidate(data, q, end, lower, upper);
-}
-
-__attribute__((target("sse2"))) std::size_t Sse2Candidate(const char* data, std::size_t from,
-                                                          std::size_t end, char lower, char upper) {
-  const __m128i open = _mm_set1_epi8('['), equals = _mm_set1_epi8('=');
-  const __m128i lo = _mm_set1_epi8(lower), up = _mm_set1_epi8(upper);
-  const __m128i space = _mm_set1_epi8(' '), tab = _mm_set1_epi8('\t'), vtab = _mm_set1_epi8('\v');
-  std::size_t q = from;
-  for (; q + 16 <= end; q += 16) {
-    const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + q));
-    const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + q - 1));
-    const __m128i ending = _mm_or_si128(
-        _mm_or_si128(_mm_cmpeq_epi8(before, lo), _mm_cmpeq_epi8(before, up)),
-        _mm_or_si128(_mm_cmpeq_epi8(before, space),
-                     _mm_or_si128(_mm_cmpeq_epi8(before, tab), _mm_cmpeq_epi8(before, vtab))));
-    const __m128i hit = _mm_or_si128(_mm_cmpeq_epi8(here, open),
-                                     _mm_and_si128(_mm_cmpeq_epi8(here, equals), ending));
-    const auto mask = static_cast<unsigned>(_mm_movemask_epi8(hit));
-    if (mask != 0) return q + FirstBit(mask);
-  }
-  return ScalarCandidate(data, q, end, lower, upper);
+  return ScalarCandidate(data, q, end, e);
 }
 
 __attribute__((target("sse2"))) std::size_t Sse2LineEnd(const char* data, std::size_t from,
@@ -102,14 +94,27 @@ std::size_t FindLineEnd(const char* data, std::size_t from, std::size_t end) {
   return end;
 }
 
-std::size_t FindKeyCandidate(const char* data, std::size_t from, std::size_t end, char lower,
-                             char upper) {
+KeyEnding::KeyEnding(std::string_view key) {
+  const char l = key.empty() ? '\0' : key.back();
+  const char p = key.size() < 2 ? l : key[key.size() - 2];
+  last[0] = Lower(l);
+  last[1] = Upper(l);
+  previous[0] = Lower(p);
+  previous[1] = Upper(p);
+  hasPrevious = key.size() >= 2;
+}
+
+std::size_t FindKeyCandidate(const char* data, std::size_t from, std::size_t end,
+                             const KeyEnding& ending) {
+  // The first two places have no full ending before them to compare.
+  for (; from < 2 && from < end; ++from) {
+    if (data[from] == '[' || (data[from] == '=' && from == 1 && IsBlank(data[0]))) return from;
+  }
 #ifdef ZENDREL_X86
   static const bool avx2 = __builtin_cpu_supports("avx2");
-  if (avx2) return Avx2Candidate(data, from, end, lower, upper);
-  if (__builtin_cpu_supports("sse2")) return Sse2Candidate(data, from, end, lower, upper);
+  if (avx2) return Avx2Candidate(data, from, end, ending);
 #endif
-  return ScalarCandidate(data, from, end, lower, upper);
+  return ScalarCandidate(data, from, end, ending);
 }
 
 }  // namespace zendrel::platform::ini
