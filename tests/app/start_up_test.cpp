@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/profile.h"
+#include "support/fake_boxes.h"
 #include "support/fake_host.h"
 #include "support/temp_dir.h"
 #include "text/text.h"
@@ -17,20 +18,7 @@ namespace {
 using test::FakeHost;
 using test::TempDir;
 
-// Remembers every message box and answers with a fixed button.
-class FakeBoxes final : public ui::MessageBoxes {
- public:
-  struct Shown {
-    std::string caption;
-    int textId;
-    ui::MessageKind kind;
-  };
-  std::vector<Shown> shown;
-  ui::Answer Show(const std::string& caption, int textId, ui::MessageKind kind) override {
-    shown.push_back({caption, textId, kind});
-    return kind == ui::MessageKind::kQuestion ? ui::Answer::kNo : ui::Answer::kOk;
-  }
-};
+using test::FakeBoxes;
 
 // The application with its two continuations observed instead of run.
 class ObservedApp final : public FolderIconApp {
@@ -67,9 +55,7 @@ class StartUpTest : public ::testing::Test {
     boxes_.shown.clear();
     app_ = std::make_unique<ObservedApp>(host_, boxes_);
     EXPECT_FALSE(app_->StartUp(tail));
-    std::vector<int> ids;
-    for (const auto& s : boxes_.shown) ids.push_back(s.textId);
-    return ids;
+    return boxes_.Ids();
   }
 
   TempDir dir_;
@@ -172,6 +158,9 @@ TEST_F(StartUpTest, SingleInstanceRuleByPlatformAndConfiguration) {
     EXPECT_TRUE(app_->runs.empty());
     EXPECT_EQ(app_->registrations, 0);
   }
+  // Present but no number counts as 0.
+  SetDuplicateModule("yes");
+  EXPECT_TRUE(Run(file_).empty());
   // Nonzero: the token is never asked for.
   host_.tokensAsked.clear();
   SetDuplicateModule("5");

@@ -115,6 +115,8 @@ TEST_F(ProgramPathsTest, LocalLogFollowsTheConfigurationAndTheWindowsDirectory) 
   EXPECT_EQ(paths_.GetDefaultLogPath(), "");
   Configure(kOutputLogFile, "no");  // present but no number: 0
   EXPECT_EQ(paths_.GetDefaultLogPath(), "");
+  Configure(kOutputLogFile, "");  // empty: the default, on
+  EXPECT_EQ(paths_.GetDefaultLogPath(), winDir_ + kSep + "Zendrel.log");
   Configure(kOutputLogFile, "2");
   Configure(kDefaultLogPath, other_);
   EXPECT_EQ(paths_.GetDefaultLogPath(), other_ + kSep + "Zendrel.log");
