@@ -1,5 +1,6 @@
 #include "app/folder_icon_app.h"
 
+#include "config/shell_registration.h"
 #include "folder/file_status.h"
 #include "platform/profile.h"
 #include "text/text.h"
@@ -58,9 +59,9 @@ bool FolderIconApp::StartUp(const std::string& commandTail) {
   return false;
 }
 
-// Registration with the shell arrives with the registry layer; until then an empty command
-// line just ends the run.
-int FolderIconApp::ToggleShellRegistration() { return 0; }
+int FolderIconApp::ToggleShellRegistration() {
+  return config::ToggleShellRegistration(paths_, boxes_, ExecutableBaseName());
+}
 
 // The chooser arrives with the icon catalogue; until then an accepted folder ends the run.
 void FolderIconApp::RunForFolder(const std::string&) {}

@@ -1,5 +1,7 @@
 // Linux entry point: the composition root of the Linux build.
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <cstdio>
 #include <string>
 
@@ -25,6 +27,12 @@ int main(int argc, char** argv) {
   }
   int toolkitArgc = 1;
   QApplication toolkit(toolkitArgc, argv);
+  // The program speaks Japanese whatever the locale; so do the toolkit's own buttons.
+  QTranslator toolkitTexts;
+  if (toolkitTexts.load(QStringLiteral("qtbase_ja"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    toolkit.installTranslator(&toolkitTexts);
+  }
   zendrel::ui::QtMessageBoxes boxes;
   zendrel::app::FolderIconApp app(host, boxes);
   app.StartUp(tail);

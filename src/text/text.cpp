@@ -49,6 +49,15 @@ std::size_t EndWithoutBlanks(std::string_view s) {
 
 }  // namespace
 
+// Compared from the end: names that differ mostly differ there (paths share their start).
+bool SameAsciiName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = a.size(); i-- > 0;) {
+    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+  }
+  return true;
+}
+
 std::string TrimEnd(std::string_view s) { return std::string(s.substr(0, EndWithoutBlanks(s))); }
 
 std::string TrimBoth(std::string_view s) {

@@ -32,6 +32,15 @@ inline std::size_t NextChar(std::string_view s, std::size_t i) { return i + Char
 // The single-byte blanks: space, tab, line feed, vertical tab, form feed, carriage return.
 inline constexpr bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
+// ASCII letters folded to lower case; every other byte as it is. Names in INI files, the
+// registry, the environment and on SMB servers match this way.
+inline constexpr char LowerAscii(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Whether two names are equal but for the case of ASCII letters.
+bool SameAsciiName(std::string_view a, std::string_view b);
+
 // Removes blanks from both ends / from the end only. A multibyte blank (such as the
 // ideographic space) is a character like any other and stays.
 std::string TrimBoth(std::string_view s);

@@ -4,7 +4,10 @@
 #  - started on a file, its message 107 comes up, this script closes it as a user would
 #    (Enter), and the process ends with status 1;
 #  - with DuplicateModule=0, a second run while the first one's message is up ends at once,
-#    silently, with status 0.
+#    silently, with status 0;
+#  - started without a folder, it asks to register (Enter takes the default, Yes), confirms,
+#    and the folder verb appears as a desktop entry and a Dolphin service menu; started so
+#    again, it asks to remove the registration, confirms, and the menus are gone.
 # Usage: message_box_e2e.sh ZENDREL [SCREENSHOT.png]
 set -u
 zendrel=$1
@@ -63,4 +66,45 @@ timeout 30 tail --pid=$pid -f /dev/null
 wait $pid
 status=$?
 [ "$status" -eq 1 ] && ok "exit status 1 after message 107" || fail "exit status $status"
+
+# Waits for the message box whose window role names message $1 and presses Enter on it.
+answer() {
+  local id role
+  for _ in $(seq 100); do
+    for id in $(xdotool search --onlyvisible --name '^zendrel$' 2>/dev/null); do
+      role=$(xprop -id "$id" WM_WINDOW_ROLE 2>/dev/null)
+      if [[ $role == *"\"zendrel-message-$1\""* ]]; then
+        xdotool windowfocus --sync "$id" key Return
+        return 0
+      fi
+    done
+    sleep 0.1
+  done
+  return 1
+}
+
+export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data
+entry=$XDG_DATA_HOME/applications/org.zendrel.zendrel.desktop
+servicemenu=$XDG_DATA_HOME/kio/servicemenus/org.zendrel.zendrel.desktop
+for round in register remove; do
+  QT_QPA_PLATFORM=xcb "$work/app/zendrel" 2>"$work/stderr" &
+  pid=$!
+  if [ $round = register ]; then asked=102 told=104; else asked=103 told=105; fi
+  answer $asked && answer $told && ok "$round: messages $asked and $told" ||
+    fail "$round: messages $asked and $told did not come: $(cat "$work/stderr")"
+  timeout 30 tail --pid=$pid -f /dev/null
+  wait $pid
+  status=$?
+  [ $status -eq 0 ] || fail "$round: exit status $status"
+  if [ $round = register ]; then
+    if [ -f "$entry" ] && desktop-file-validate "$entry" && grep -q "^Exec=.*$work/app/zendrel.* %f" "$entry" &&
+      [ -x "$servicemenu" ]; then
+      ok "registered: desktop entry valid, service menu executable"
+    else
+      fail "registered: menus missing or wrong: $(cat "$entry" 2>&1)"
+    fi
+  fi
+done
+[ ! -e "$entry" ] && [ ! -e "$servicemenu" ] && ok "menus removed with the registration" ||
+  fail "menus left behind after removal"
 exit $failed

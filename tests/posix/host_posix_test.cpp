@@ -9,34 +9,13 @@
 
 #include "platform/host.h"
 #include "platform/posix/display.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace zendrel::platform {
 namespace {
 
-// Sets or clears a variable for one test and puts it back afterwards.
-class ScopedVariable {
- public:
-  ScopedVariable(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    if (value) {
-      setenv(name, value, 1);
-    } else {
-      unsetenv(name);
-    }
-  }
-  ~ScopedVariable() {
-    if (old_) {
-      setenv(name_, old_->c_str(), 1);
-    } else {
-      unsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
+using test::ScopedVariable;
 
 TEST(Display, NeedsAServerThatAnswersUnlessTheToolkitNeedsNone) {
   test::TempDir dir;

@@ -154,6 +154,15 @@ TEST(IniAtomicWrite, NeverWritesThroughASymbolicLink) {
   EXPECT_FALSE(test::Exists(missing));
 }
 
+TEST(IniBadInput, APipeWhereTheFileShouldBeIsNotWaitedOn) {
+  TempDir dir;
+  const std::string fifo = dir.File("desktop.ini");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(ReadIniString(fifo, "s", "k", "default"), "default");
+  EXPECT_FALSE(IniHasSections(fifo));
+  EXPECT_FALSE(WriteIniString(fifo, "s", "k", "v"));
+}
+
 TEST(IniAtomicWrite, RefusedWritesChangeNothing) {
   TempDir dir;
   // A folder that does not exist, and a folder where a file is expected.

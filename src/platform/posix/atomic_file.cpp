@@ -192,7 +192,8 @@ Outcome ReplaceFile(const std::string& path, int fd, const FileEdit& edit) {
 }  // namespace
 
 std::optional<FileBytes> ReadWholeFile(const std::string& path) {
-  Fd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  // Non-blocking, so that a FIFO where a file should be is refused rather than waited on.
+  Fd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (!fd.ok()) return std::nullopt;
   struct stat st;
   if (fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;

@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cstdlib>
 #include <optional>
 
@@ -19,23 +18,12 @@ namespace zendrel::platform {
 
 namespace {
 
-bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
-
 // Environment names match without regard to case, as they do on Windows.
 std::optional<std::string> Variable(std::string_view name) {
   for (char** entry = environ; entry && *entry; ++entry) {
     const std::string_view pair(*entry);
     const std::size_t eq = pair.find('=');
-    if (eq != std::string_view::npos && SameNameIgnoringCase(pair.substr(0, eq), name)) {
+    if (eq != std::string_view::npos && text::SameAsciiName(pair.substr(0, eq), name)) {
       return std::string(pair.substr(eq + 1));
     }
   }
@@ -103,7 +91,7 @@ class PosixHost final : public Host {
       out.append(in, i, open - i);
       const std::string_view name(in.data() + open + 1, close - open - 1);
       std::optional<std::string> value = Variable(name);
-      if (!value && SameNameIgnoringCase(name, "WinDir")) value = DataFolder();
+      if (!value && text::SameAsciiName(name, "WinDir")) value = DataFolder();
       // An unknown name stays as written, both of its percent signs with it.
       if (value) {
         out += *value;

@@ -1,6 +1,7 @@
 #include "platform/posix/ini_document.h"
 
 #include "platform/posix/ini_scan.h"
+#include "text/text.h"
 
 #include <cstdint>
 #include <cstring>
@@ -29,17 +30,6 @@ std::string_view TrimSpaces(std::string_view s) {
   while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
   while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
   return s;
-}
-
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// Compared from the end: names that differ mostly differ there.
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = a.size(); i-- > 0;) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  }
-  return true;
 }
 
 // --- UTF-16LE <-> UTF-8 ---
@@ -217,7 +207,8 @@ class LineScanner {
       std::size_t j = q;
       if (data[q] == '=') {
         while (j > body && IsIniBlank(data[j - 1])) --j;
-        if (j - body < key.size() || !SameName({data + j - key.size(), key.size()}, key)) continue;
+        if (j - body < key.size() || !text::SameAsciiName({data + j - key.size(), key.size()}, key))
+          continue;
         j -= key.size();
       }
       while (j > body && IsIniBlank(data[j - 1])) --j;
@@ -343,7 +334,7 @@ bool IsKeyLine(std::string_view text, std::size_t i, std::string_view key) {
   // Cheap refusals first: what follows the name, then the name from its end, where keys
   // that share a long beginning (paths) differ.
   if (j < text.size() && text[j] != '=' && !IsIniBlank(text[j])) return false;
-  if (!SameName(text.substr(i, key.size()), key)) return false;
+  if (!text::SameAsciiName(text.substr(i, key.size()), key)) return false;
   while (j < text.size() && IsIniBlank(text[j])) ++j;
   return j < text.size() && text[j] == '=';
 }
@@ -384,7 +375,7 @@ Location Locate(LineScanner& scanner, std::string_view section, std::string_view
     if (i == text.size() || text[i] == ';') continue;
     if (text[i] == '[') {
       if (loc.sectionFound) break;
-      if (SameName(SectionName(text, i), section)) {
+      if (text::SameAsciiName(SectionName(text, i), section)) {
         loc.sectionFound = true;
         loc.header = scanner.line();
         if (seek) {

@@ -1,5 +1,7 @@
 #include "platform/posix/ini_scan.h"
 
+#include "text/text.h"
+
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 #define ZENDREL_X86 1
@@ -9,7 +11,6 @@ namespace zendrel::platform::ini {
 
 namespace {
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v'; }
@@ -97,9 +98,9 @@ std::size_t FindLineEnd(const char* data, std::size_t from, std::size_t end) {
 KeyEnding::KeyEnding(std::string_view key) {
   const char l = key.empty() ? '\0' : key.back();
   const char p = key.size() < 2 ? l : key[key.size() - 2];
-  last[0] = Lower(l);
+  last[0] = text::LowerAscii(l);
   last[1] = Upper(l);
-  previous[0] = Lower(p);
+  previous[0] = text::LowerAscii(p);
   previous[1] = Upper(p);
   hasPrevious = key.size() >= 2;
 }

@@ -1,4 +1,5 @@
 #include "platform/posix/mount_table.h"
+#include "text/text.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -108,20 +109,10 @@ Components SplitPath(std::string_view path, bool backslashSeparates) {
 
 bool IsDots(const std::string& component) { return component == "." || component == ".."; }
 
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameName(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  }
-  return true;
-}
-
 bool StartsWith(const Components& path, const Components& prefix) {
   if (prefix.size() > path.size()) return false;
   for (std::size_t i = 0; i < prefix.size(); ++i) {
-    if (!SameName(path[i], prefix[i])) return false;
+    if (!text::SameAsciiName(path[i], prefix[i])) return false;
   }
   return true;
 }

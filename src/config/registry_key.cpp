@@ -1,0 +1,55 @@
+#include "config/registry_key.h"
+
+namespace zendrel::config {
+
+// Any operation on a key that could not be opened fails like the system's own call on an
+// invalid handle, with no effect.
+namespace {
+constexpr long kInvalidHandle = 6;
+}
+
+long RegistryKey::Close() {
+  if (key_ == 0) return 0;
+  const long result = platform::RegClose(key_);
+  key_ = 0;
+  return result;
+}
+
+long RegistryKey::Hold(long result, platform::RegHandle opened) {
+  if (result == platform::kRegSuccess) {
+    Close();
+    key_ = opened;
+  }
+  return result;
+}
+
+long RegistryKey::Open(platform::RegHandle parent, const std::string& subkey,
+                       platform::RegAccess access) {
+  platform::RegHandle opened = 0;
+  if (parent == 0) return kInvalidHandle;
+  const long result = platform::RegOpen(parent, subkey, access, &opened);
+  return Hold(result, opened);
+}
+
+long RegistryKey::CreateSubkey(platform::RegHandle parent, const std::string& subkey) {
+  platform::RegHandle created = 0;
+  if (parent == 0) return kInvalidHandle;
+  const long result = platform::RegCreate(parent, subkey, &created);
+  return Hold(result, created);
+}
+
+long RegistryKey::SetString(const std::string& text, const std::string& valueName) const {
+  if (key_ == 0) return kInvalidHandle;
+  return platform::RegSetString(key_, valueName, text);
+}
+
+long RegistryKey::SetSubkeyString(const std::string& subkey, const std::string& text,
+                                  const std::string& valueName) const {
+  if (key_ == 0) return kInvalidHandle;
+  RegistryKey child;
+  const long created = child.CreateSubkey(key_, subkey);
+  if (created != platform::kRegSuccess) return created;
+  return child.SetString(text, valueName);
+}
+
+}  // namespace zendrel::config

@@ -1,0 +1,42 @@
+// An owner of at most one open registry key, closed when the owner goes.
+#pragma once
+
+#include <string>
+
+#include "platform/registry.h"
+
+namespace zendrel::config {
+
+class RegistryKey {
+ public:
+  RegistryKey() = default;
+  ~RegistryKey() { Close(); }
+  RegistryKey(const RegistryKey&) = delete;
+  RegistryKey& operator=(const RegistryKey&) = delete;
+
+  // Closes the held key, if any; 0 when none was held.
+  long Close();
+
+  // Opens `subkey` of `parent` for reading or writing; on success the new key replaces the
+  // one held before, on failure the held key stays.
+  long Open(platform::RegHandle parent, const std::string& subkey, platform::RegAccess access);
+
+  // Creates (or opens) `subkey` of `parent` with full access; held on success as Open.
+  long CreateSubkey(platform::RegHandle parent, const std::string& subkey);
+
+  // Sets a string value of the held key ("" is the default value).
+  long SetString(const std::string& text, const std::string& valueName) const;
+
+  // Sets a string value of a subkey of the held key, creating the subkey when needed.
+  long SetSubkeyString(const std::string& subkey, const std::string& text,
+                       const std::string& valueName) const;
+
+  platform::RegHandle handle() const { return key_; }
+
+ private:
+  long Hold(long result, platform::RegHandle opened);
+
+  platform::RegHandle key_ = 0;
+};
+
+}  // namespace zendrel::config
