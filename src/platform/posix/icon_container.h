@@ -1,0 +1,73 @@
+// What every icon container (an .ico file, an NE library, a PE file) offers: the images of
+// the icon an index names, as a directory of sizes and places in the source.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "platform/posix/icon_file_reader.h"
+
+namespace zendrel::platform::posix {
+
+// Directories with more entries than this are taken for damaged ones: no real icon file
+// comes near it, and it keeps the work per file small.
+inline constexpr std::uint32_t kMaxDirectoryEntries = 4096;
+
+// Where an image's bytes lie in the source: at most `size` bytes from `offset`, of which the
+// image's own header tells how many it uses.
+struct ImagePlace {
+  std::uint64_t offset = 0;
+  std::uint64_t size = 0;
+};
+
+// One image of an icon as its directory describes it. Width and height are as stored, a 0
+// already turned into 256; `place` is empty when the directory names an image that the
+// container does not hold.
+struct IconImageEntry {
+  int width = 0;
+  int height = 0;
+  int bitCount = 0;
+  std::optional<ImagePlace> place;
+};
+
+using IconImageDirectory = std::vector<IconImageEntry>;
+
+class IconContainer {
+ public:
+  virtual ~IconContainer() = default;
+  // The images of the icon `index` names; nullopt when it names none. The source is the
+  // one the container was read from.
+  virtual std::optional<IconImageDirectory> Images(const ByteSource& source, int index) const = 0;
+};
+
+// The container in `source`, or nullptr when it is no icon container: an .ico file ("\0\0"
+// then type 1), or an "MZ" file whose new header is an NE or a PE one.
+std::unique_ptr<IconContainer> ReadIconContainer(const ByteSource& source);
+
+// The entries of a directory in the layout icon groups and .ico files share: a 6-byte head
+// (0, type 1, count) and `entrySize`-byte entries that start with width, height, colour
+// count, a reserved byte, planes and bit count. `place` gives an entry's image place from
+// the entry's bytes (nullopt: not held). nullopt for a damaged or empty directory.
+using PlaceOfEntry = std::function<std::optional<ImagePlace>(std::span<const std::uint8_t>)>;
+std::optional<IconImageDirectory> ParseIconDirectory(std::span<const std::uint8_t> bytes,
+                                                     std::size_t entrySize,
+                                                     const PlaceOfEntry& place);
+// The number of entries the head of such a directory announces, or nullopt when the head is
+// not one of an icon directory or announces none or too many.
+std::optional<std::uint16_t> IconDirectoryCount(std::span<const std::uint8_t> head);
+
+// The group directory (an icon resource's list of images) at `place`, each entry's image
+// found by its 16-bit id through `iconById`. nullopt when the group is damaged.
+using IconById = std::function<std::optional<ImagePlace>(std::uint16_t)>;
+std::optional<IconImageDirectory> ReadGroupDirectory(const ByteSource& source, ImagePlace place,
+                                                     const IconById& iconById);
+
+// The entry to show at 32 x 32, as Windows picks it: the size nearest 32 x 32 (the sum of the
+// two differences), then the bit count nearest 32, then the first. -1 for an empty directory.
+int ChooseLargeImage(const IconImageDirectory& images);
+
+}  // namespace zendrel::platform::posix

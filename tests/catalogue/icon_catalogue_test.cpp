@@ -1,0 +1,242 @@
+#include "catalogue/icon_catalogue.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include <string>
+#include <vector>
+
+#include "support/icon_fixtures.h"
+#include "support/temp_dir.h"
+#include "text/text.h"
+
+namespace zendrel::catalogue {
+namespace {
+
+using test::IconImage;
+
+const IconImage kRed{32, 0xFFC02020, 32};
+const IconImage kGreen{32, 0xFF20C020, 32};
+const IconImage kBlue{32, 0xFF2020C0, 24};
+
+#ifdef _WIN32
+const std::string kFullWidthSpace = "\x81\x40";
+#else
+const std::string kFullWidthSpace = "\xE3\x80\x80";
+#endif
+
+// The entries as "file|index|label|info tip" lines, easy to compare whole.
+std::vector<std::string> Entries(const IconCatalogue& c) {
+  std::vector<std::string> out;
+  for (std::size_t k = 0; k < c.fileNames.size(); ++k) {
+    out.push_back(c.fileNames[k] + "|" + std::to_string(c.iconIndexes[k]) + "|" + c.labels[k] +
+                  "|" + c.infoTips[k]);
+  }
+  return out;
+}
+
+class CatalogueTest : public ::testing::Test {
+ protected:
+  void Write(const std::string& name, const std::string& bytes) {
+    test::WriteBytes(dir_.File(name), bytes);
+  }
+  // Dog.ico, cat.ico and Animals.icl with five icons, as in the worked example.
+  void Animals() {
+    Write("Dog.ico", test::MakeIco({kRed}));
+    Write("cat.ico", test::MakeIco({kGreen}));
+    Write("Animals.icl", test::MakeIcl({{kBlue}, {kRed}, {kGreen}, {kBlue}, {kRed}}));
+  }
+  std::vector<std::string> Load() {
+    const bool loaded = catalogue_.Load(dir_.path());
+    EXPECT_EQ(loaded, !catalogue_.fileNames.empty());
+    EXPECT_EQ(catalogue_.Count(), static_cast<int>(catalogue_.fileNames.size()));
+    return Entries(catalogue_);
+  }
+
+  test::TempDir dir_;
+  IconCatalogue catalogue_;
+};
+
+TEST_F(CatalogueTest, TheWorkedExample) {
+  Animals();
+  Write("Zendrel.ini",
+        "[FolderIconConfig]\r\nReadIclFiles=1\r\n[FolderIconLabels]\r\nDog.ico=Dog\r\n");
+  Write("Animals.ini",
+        "[FolderIconLabels]\r\nAnimals.icl=Animal\r\nAnimals.icl,2=Horse\r\n"
+        "[FolderIconInfoTip]\r\nAnimals.icl,2=Horses live here\r\n");
+  EXPECT_EQ(Load(), (std::vector<std::string>{"Dog.ico|0|Dog|", "cat.ico|0|cat.ico|",
+                                              "Animals.icl|0|Animal|", "Animals.icl|1|Animal|",
+                                              "Animals.icl|2|Horse|Horses live here",
+                                              "Animals.icl|3|Animal|", "Animals.icl|4|Animal|"}));
+  // Each entry's image is its own, in slot order.
+  EXPECT_EQ(catalogue_.imageList.Pixels(0)[31 * 32 + 31], kRed.colour);
+  EXPECT_EQ(catalogue_.imageList.Pixels(1)[31 * 32 + 31], kGreen.colour);
+  EXPECT_EQ(catalogue_.imageList.Pixels(3)[31 * 32 + 31], kRed.colour);
+  EXPECT_EQ(catalogue_.imageList.Pixels(0)[0], 0u);  // the masked corner
+
+  // Without a file label, icons without a key of their own take their icon key ...
+  Write("Animals.ini",
+        "[FolderIconLabels]\r\nAnimals.icl,2=Horse\r\n[FolderIconInfoTip]\r\nAnimals.icl,2=H\r\n");
+  std::vector<std::string> entries = Load();
+  EXPECT_EQ(
+      std::vector<std::string>(entries.begin() + 2, entries.end()),
+      (std::vector<std::string>{"Animals.icl|0|Animals.icl,0|", "Animals.icl|1|Animals.icl,1|",
+                                "Animals.icl|2|Horse|H", "Animals.icl|3|Animals.icl,3|",
+                                "Animals.icl|4|Animals.icl,4|"}));
+  // ... or are left out when the companion switches default labels off.
+  Write("Animals.ini",
+        "[FolderIconConfig]\r\nDefaultLabel=0\r\n[FolderIconLabels]\r\nAnimals.icl,2=Horse\r\n");
+  entries = Load();
+  EXPECT_EQ(std::vector<std::string>(entries.begin() + 2, entries.end()),
+            std::vector<std::string>{"Animals.icl|2|Horse|"});
+  EXPECT_EQ(catalogue_.imageList.Pixels(2)[31 * 32 + 31], kGreen.colour);
+}
+
+TEST_F(CatalogueTest, WhatIsReadWithAndWithoutTheMainCatalogue) {
+  Animals();
+  Write("Extra.dll", "MZ not really");
+  // No catalogue file: .ico and .icl, labelled with their file names, no info tips.
+  const std::vector<std::string> plain = {
+      "Dog.ico|0|Dog.ico|",         "cat.ico|0|cat.ico|",         "Animals.icl|0|Animals.icl|",
+      "Animals.icl|1|Animals.icl|", "Animals.icl|2|Animals.icl|", "Animals.icl|3|Animals.icl|",
+      "Animals.icl|4|Animals.icl|"};
+  EXPECT_EQ(Load(), plain);
+  // With or without the trailing separator.
+  EXPECT_TRUE(catalogue_.Load(text::AddTrailingSeparator(dir_.path())));
+  EXPECT_EQ(Entries(catalogue_), plain);
+
+  // An empty main catalogue: only the .ico files.
+  Write("Zendrel.ini", "");
+  EXPECT_EQ(Load(), (std::vector<std::string>{"Dog.ico|0|Dog.ico|", "cat.ico|0|cat.ico|"}));
+
+  // No main catalogue but a companion: the library takes its labels from it.
+  test::WriteBytes(dir_.File("Zendrel.ini"), "");
+  std::remove(dir_.File("Zendrel.ini").c_str());
+  Write("Animals.ini", "[FolderIconLabels]\r\nAnimals.icl=Animal\r\n");
+  EXPECT_EQ(Load()[2], "Animals.icl|0|Animal|");
+}
+
+TEST_F(CatalogueTest, LabelsAndInfoTipsOfIconFiles) {
+  Write("B.ico", test::MakeIco({kRed}));
+  Write("a.ico", test::MakeIco({kGreen}));
+  Write("c.ico", test::MakeIco({kBlue}));
+  Write("d.ico", test::MakeIco({kRed}));
+  Write("Zendrel.ini",
+        "[FolderIconLabels]\r\nc.ico=\r\nd.ico=   \r\n[FolderIconInfoTip]\r\nB.ico=\"  tip  \"\r\n"
+        "a.ico=" +
+            kFullWidthSpace + "tip" + kFullWidthSpace + " \r\n");
+  // Upper case before lower case; present-but-blank labels hide their files.
+  EXPECT_EQ(Load(),
+            (std::vector<std::string>{"B.ico|0|B.ico|  tip", "a.ico|0|a.ico|" + kFullWidthSpace +
+                                                                 "tip" + kFullWidthSpace}));
+  // Default labels off: only files with a label of their own.
+  Write("Zendrel.ini",
+        "[FolderIconConfig]\r\nDefaultLabel=0\r\n[FolderIconLabels]\r\na.ico= A \r\n");
+  EXPECT_EQ(Load(), std::vector<std::string>{"a.ico|0|A|"});
+  // A value of 300 bytes is read as its first 259.
+  Write("Zendrel.ini", "[FolderIconLabels]\r\na.ico=" + std::string(300, 'L') + "\r\n");
+  EXPECT_EQ(Load()[1], "a.ico|0|" + std::string(259, 'L') + "|");
+}
+
+TEST_F(CatalogueTest, LibrariesWithoutACompanionUseTheMainCatalogue) {
+  Write("Animals.icl", test::MakeIcl({{kBlue}, {kRed}}));
+  // DefaultLabel in the main catalogue does not reach the library's icons.
+  Write("Zendrel.ini",
+        "[FolderIconConfig]\r\nReadIclFiles=1\r\nReadIcoFiles=0\r\nDefaultLabel=0\r\n"
+        "[FolderIconLabels]\r\nAnimals.icl,1=Cow\r\n"
+        "[FolderIconInfoTip]\r\nAnimals.icl=Farm \r\n");
+  EXPECT_EQ(Load(), (std::vector<std::string>{"Animals.icl|0|Animals.icl,0|Farm",
+                                              "Animals.icl|1|Cow|Farm"}));
+}
+
+TEST_F(CatalogueTest, FilesWithoutIconsGiveNoEntries) {
+  Write("text.ico", "just text");
+  Write("empty.ico", "");
+  ASSERT_TRUE(test::MakeFolder(dir_.File("folder.ico")));
+  Write("broken.icl", "MZ");
+  EXPECT_FALSE(catalogue_.Load(dir_.path()));
+  EXPECT_TRUE(catalogue_.fileNames.empty());
+  EXPECT_EQ(catalogue_.Count(), 0);
+
+  Write("real.ico", test::MakeIco({kRed}));
+  EXPECT_EQ(Load(), std::vector<std::string>{"real.ico|0|real.ico|"});
+  EXPECT_FALSE(catalogue_.Load(dir_.File("missing")));
+}
+
+TEST_F(CatalogueTest, InsertFrontTakesSlotZero) {
+  Write("a.ico", test::MakeIco({kRed}));
+  Write("b.ico", test::MakeIco({kGreen}));
+  ASSERT_TRUE(catalogue_.Load(dir_.path()));
+  Write("front.ico", test::MakeIco({kBlue}));
+  const platform::Icon icon = platform::ExtractIcon(dir_.File("front.ico"), 0);
+  ASSERT_TRUE(icon);
+  catalogue_.InsertFront("*", 0, "standard", "", icon);
+  catalogue_.InsertFront("", 3, "current", "tip", icon);
+  EXPECT_EQ(Entries(catalogue_), (std::vector<std::string>{"|3|current|tip", "*|0|standard|",
+                                                           "a.ico|0|a.ico|", "b.ico|0|b.ico|"}));
+  ASSERT_EQ(catalogue_.Count(), 4);
+  const std::uint32_t blue = 0xFF000000 | (kBlue.colour & 0xFFFFFF);
+  EXPECT_EQ(catalogue_.imageList.Pixels(0)[31 * 32 + 31], blue);
+  // Wine departs from Windows here: its ImageList_Copy with ILCF_SWAP gives the source slot
+  // a black image instead of the destination's, so only slot 0 comes out right under Wine.
+  // Windows swaps both images, and so does the Linux list.
+  if (test::UnderWine()) {
+    EXPECT_EQ(catalogue_.imageList.Pixels(3)[31 * 32 + 31], 0xFF000000u);
+    return;
+  }
+  EXPECT_EQ(catalogue_.imageList.Pixels(1)[31 * 32 + 31], blue);
+  EXPECT_EQ(catalogue_.imageList.Pixels(2)[31 * 32 + 31], kRed.colour);
+  EXPECT_EQ(catalogue_.imageList.Pixels(3)[31 * 32 + 31], kGreen.colour);
+}
+
+}  // namespace
+}  // namespace zendrel::catalogue
+
+namespace zendrel::catalogue {
+namespace {
+
+// The icon folder that ships beside the program.
+std::string ShippedFolder() {
+  std::string path = ZENDREL_SHIPPED_ICONS;
+#ifdef _WIN32
+  path = "Z:" + path;  // the Unix path as a program under Wine sees it
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+#endif
+  return path;
+}
+
+TEST(ShippedCatalogue, EveryIconLoadsWithItsJapaneseLabelAndInfoTip) {
+  IconCatalogue catalogue;
+  ASSERT_TRUE(catalogue.Load(ShippedFolder()));
+  ASSERT_EQ(catalogue.Count(), 34);
+  ASSERT_EQ(catalogue.fileNames.size(), 34u);
+  for (int k = 0; k < catalogue.Count(); ++k) {
+    SCOPED_TRACE(catalogue.fileNames[k]);
+    // The .ico files first, in name order, then the ten icons of the library.
+    if (k < 24) {
+      EXPECT_EQ(catalogue.fileNames[k].substr(catalogue.fileNames[k].size() - 4), ".ico");
+      if (k > 0) {
+        EXPECT_LT(text::CompareNames(catalogue.fileNames[k - 1], catalogue.fileNames[k]), 0);
+      }
+      EXPECT_EQ(catalogue.iconIndexes[k], 0);
+    } else {
+      EXPECT_EQ(catalogue.fileNames[k], "Extras.icl");
+      EXPECT_EQ(catalogue.iconIndexes[k], k - 24);
+    }
+    // Every label and tip comes from the catalogue file, in Japanese (a multibyte text).
+    EXPECT_NE(catalogue.labels[k], catalogue.fileNames[k]);
+    EXPECT_GE(static_cast<unsigned char>(catalogue.labels[k][0]), 0x80u);
+    EXPECT_FALSE(catalogue.infoTips[k].empty());
+    // A folder picture: transparent at the top corner, opaque in the middle.
+    const platform::IconPixels pixels = catalogue.imageList.Pixels(k);
+    ASSERT_EQ(pixels.size(), 32u * 32u);
+    EXPECT_EQ(pixels[0] >> 24, 0u);
+    EXPECT_EQ(pixels[20 * 32 + 16] >> 24, 0xFFu);
+  }
+}
+
+}  // namespace
+}  // namespace zendrel::catalogue
