@@ -1,6 +1,8 @@
-// Loading a large icon directory: wall time and peak memory, with the time as a ratio to
-// reading the same files' bytes once in the same run, at several directory sizes to show
-// that the time grows linearly. Usage: catalogue_bench FOLDER [ICO_FILES...]
+// Loading a large icon directory (.ico files, a library of 300 icons, a DLL of 500): wall
+// time and peak memory, with the time as a ratio to reading the same files' bytes once in
+// the same run, at several directory sizes to show that the time grows linearly.
+// Usage: catalogue_bench FOLDER [ICO_FILES...]
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -73,6 +75,21 @@ int main(int argc, char** argv) {
   std::vector<std::vector<test::IconImage>> groups(300,
                                                    {{16, 0xFFC08030, 32}, {32, 0xFFC08030, 32}});
   const std::string icl = test::MakeIcl(groups);
+  std::string manyDll;
+  {
+    std::string path = ZENDREL_MANY_DLL;
+#ifdef _WIN32
+    path = "Z:" + path;  // the Unix path as a program under Wine sees it
+    for (char& c : path) {
+      if (c == '/') c = '\\';
+    }
+#endif
+    FILE* f = std::fopen(path.c_str(), "rb");
+    char chunk[65536];
+    std::size_t n;
+    while (f && (n = std::fread(chunk, 1, sizeof chunk, f)) > 0) manyDll.append(chunk, n);
+    if (f) std::fclose(f);
+  }
 
   std::printf("%8s %8s %12s %12s %8s %10s\n", "ico", "entries", "load ms", "read ms", "ratio",
               "peak MB");
@@ -84,17 +101,29 @@ int main(int argc, char** argv) {
       Write(zendrel::text::AddTrailingSeparator(folder) + "icon" + std::to_string(i) + ".ico", ico);
     }
     Write(zendrel::text::AddTrailingSeparator(folder) + "Library.icl", icl);
+    Write(zendrel::text::AddTrailingSeparator(folder) + "Many.dll", manyDll);
+    Write(zendrel::text::AddTrailingSeparator(folder) + "Zendrel.ini",
+          "[FolderIconConfig]\r\nReadIclFiles=1\r\nReadDllFiles=1\r\n");
 
     const auto readStart = Clock::now();
     const std::size_t bytes = ReadEverything(folder);
-    const double readMs =
+    double readMs =
         std::chrono::duration<double, std::milli>(Clock::now() - readStart).count();
 
+    // The better of two loads and of two reads, each after the files were written: the
+    // first of each may still meet the write-back of the files just made.
     zendrel::catalogue::IconCatalogue catalogue;
-    const auto loadStart = Clock::now();
-    catalogue.Load(folder);
-    const double loadMs =
-        std::chrono::duration<double, std::milli>(Clock::now() - loadStart).count();
+    double loadMs = 1e300;
+    for (int round = 0; round < 2; ++round) {
+      const auto loadStart = Clock::now();
+      catalogue.Load(folder);
+      loadMs = std::min(
+          loadMs, std::chrono::duration<double, std::milli>(Clock::now() - loadStart).count());
+    }
+    const auto readAgain = Clock::now();
+    ReadEverything(folder);
+    readMs = std::min(readMs,
+                      std::chrono::duration<double, std::milli>(Clock::now() - readAgain).count());
     std::printf("%8d %8d %12.1f %12.1f %8.2f %10.1f   (%zu bytes)\n", count, catalogue.Count(),
                 loadMs, readMs, loadMs / readMs, PeakMegabytes(), bytes);
     std::filesystem::remove_all(folder);

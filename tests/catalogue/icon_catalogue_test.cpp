@@ -240,3 +240,39 @@ TEST(ShippedCatalogue, EveryIconLoadsWithItsJapaneseLabelAndInfoTip) {
 
 }  // namespace
 }  // namespace zendrel::catalogue
+
+namespace zendrel::catalogue {
+namespace {
+
+std::string FixtureDll() {
+  std::string path = ZENDREL_FIXTURE_DLL;
+#ifdef _WIN32
+  path = "Z:" + path;
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+#endif
+  return *test::ReadBytes(path);
+}
+
+TEST_F(CatalogueTest, DllsOnlyWhenSwitchedOnAndLast) {
+  Write("Animals.icl", test::MakeIcl({{kBlue}, {kRed}}));
+  Write("Animals.dll", FixtureDll());
+  Write("a.ico", test::MakeIco({kGreen}));
+  // Without a main catalogue, a DLL is never read, companion file or not.
+  Write("Animals.ini", "[FolderIconLabels]\r\nAnimals.icl,1=Cow\r\nAnimals.dll,1=Heart\r\n");
+  EXPECT_EQ(Load(), (std::vector<std::string>{"a.ico|0|a.ico|", "Animals.icl|0|Animals.icl,0|",
+                                              "Animals.icl|1|Cow|"}));
+  Write("Zendrel.ini", "[FolderIconConfig]\r\nReadIclFiles=1\r\n");
+  EXPECT_EQ(Load().size(), 3u);
+  // Switched on: after every library, its icons in resource order (the named group first),
+  // labelled from the companion file the library shares, the keys kept apart.
+  Write("Zendrel.ini", "[FolderIconConfig]\r\nReadIclFiles=1\r\nReadDllFiles=1\r\n");
+  EXPECT_EQ(Load(),
+            (std::vector<std::string>{"a.ico|0|a.ico|", "Animals.icl|0|Animals.icl,0|",
+                                      "Animals.icl|1|Cow|", "Animals.dll|0|Animals.dll,0|",
+                                      "Animals.dll|1|Heart|", "Animals.dll|2|Animals.dll,2|"}));
+}
+
+}  // namespace
+}  // namespace zendrel::catalogue
