@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #ifdef _WIN32
@@ -105,10 +106,12 @@ int main(int argc, char** argv) {
     Write(zendrel::text::AddTrailingSeparator(folder) + "Zendrel.ini",
           "[FolderIconConfig]\r\nReadIclFiles=1\r\nReadDllFiles=1\r\n");
 
+    // An icon folder is not written just before it is read: let the new files settle, as
+    // the program treats files changed in the last two seconds as still changing.
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
     const auto readStart = Clock::now();
     const std::size_t bytes = ReadEverything(folder);
-    double readMs =
-        std::chrono::duration<double, std::milli>(Clock::now() - readStart).count();
+    double readMs = std::chrono::duration<double, std::milli>(Clock::now() - readStart).count();
 
     // The better of two loads and of two reads, each after the files were written: the
     // first of each may still meet the write-back of the files just made.

@@ -163,6 +163,27 @@ TEST(IniBadInput, APipeWhereTheFileShouldBeIsNotWaitedOn) {
   EXPECT_FALSE(WriteIniString(fifo, "s", "k", "v"));
 }
 
+TEST(IniReads, AFileChangedBehindTheReaderIsReadAgain) {
+  TempDir dir;
+  const std::string file = dir.File("Zendrel.ini");
+  WriteBytes(file, "[s]\r\nk=one\r\n");
+  EXPECT_EQ(ReadIniString(file, "s", "k", ""), "one");
+  // Rewritten in place by another program, to the same size.
+  WriteBytes(file, "[s]\r\nk=two\r\n");
+  EXPECT_EQ(ReadIniString(file, "s", "k", ""), "two");
+  // Replaced by our own writer.
+  ASSERT_TRUE(WriteIniString(file, "s", "k", "three"));
+  EXPECT_EQ(ReadIniString(file, "s", "k", ""), "three");
+  // Another file in between, then the first again.
+  const std::string other = dir.File("other.ini");
+  WriteBytes(other, "[s]\r\nk=other\r\n");
+  EXPECT_EQ(ReadIniString(other, "s", "k", ""), "other");
+  EXPECT_EQ(ReadIniString(file, "s", "k", ""), "three");
+  // Gone.
+  std::remove(file.c_str());
+  EXPECT_EQ(ReadIniString(file, "s", "k", "gone"), "gone");
+}
+
 TEST(IniAtomicWrite, RefusedWritesChangeNothing) {
   TempDir dir;
   // A folder that does not exist, and a folder where a file is expected.

@@ -72,9 +72,18 @@ std::optional<IconImageDirectory> ReadGroupDirectory(const ByteSource& source, I
   if (length > place.size) return std::nullopt;
   const std::optional<Bytes> bytes = source.Read(place.offset, length);
   if (!bytes) return std::nullopt;
-  return ParseIconDirectory(*bytes, kGroupEntrySize, [&](std::span<const std::uint8_t> entry) {
-    return iconById(Le16(entry, 12));
-  });
+  // Only the image that will be shown is looked up: in a DLL every look-up walks resource
+  // directories, and a group holds many images.
+  std::optional<IconImageDirectory> images =
+      ParseIconDirectory(*bytes, kGroupEntrySize,
+                         [](std::span<const std::uint8_t>) { return std::optional<ImagePlace>(); });
+  if (!images) return std::nullopt;
+  const int best = ChooseLargeImage(*images);
+  if (best >= 0) {
+    const std::size_t entry = kIconDirectoryHead + static_cast<std::size_t>(best) * kGroupEntrySize;
+    (*images)[static_cast<std::size_t>(best)].place = iconById(Le16(*bytes, entry + 12));
+  }
+  return images;
 }
 
 int ChooseLargeImage(const IconImageDirectory& images) {

@@ -60,8 +60,9 @@ std::optional<IconImageDirectory> ParseIconDirectory(std::span<const std::uint8_
 // not one of an icon directory or announces none or too many.
 std::optional<std::uint16_t> IconDirectoryCount(std::span<const std::uint8_t> head);
 
-// The group directory (an icon resource's list of images) at `place`, each entry's image
-// found by its 16-bit id through `iconById`. nullopt when the group is damaged.
+// The group directory (an icon resource's list of images) at `place`. Only the entry that
+// ChooseLargeImage picks gets its place, found by its 16-bit id through `iconById`; the
+// others are left without one. nullopt when the group is damaged.
 using IconById = std::function<std::optional<ImagePlace>(std::uint16_t)>;
 std::optional<IconImageDirectory> ReadGroupDirectory(const ByteSource& source, ImagePlace place,
                                                      const IconById& iconById);

@@ -1,5 +1,9 @@
 // The profile functions of the Linux build: our INI engine over whole-file reads and locked,
 // atomic rewrites. A universal name is read and written through the mount behind it.
+#include <sys/stat.h>
+
+#include <ctime>
+
 #include "platform/posix/atomic_file.h"
 #include "platform/posix/ini_document.h"
 #include "platform/posix/mount_table.h"
@@ -10,11 +14,59 @@ namespace zendrel::platform {
 
 namespace {
 
+// The catalogue asks one small file for two values of every icon. The last small file read
+// is kept while the name still leads to the same, unchanged file (same inode, size, change
+// and write times). File times move in clock ticks, so a file changed in the last two
+// seconds could change again without its times showing it: such a file is not kept. Large
+// files are always read afresh.
+constexpr off_t kRememberedSize = 64 * 1024;
+
+struct Remembered {
+  std::string path;
+  struct stat status = {};
+  std::string bytes;
+};
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+         a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+         a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+// Calls `use` with the file's bytes; false when it cannot be read.
+template <typename Use>
+bool WithBytes(const std::string& file, Use&& use) {
+  static Remembered remembered;
+  const std::string local = posix::ToLocalPath(file);
+  struct stat status;
+  if (stat(local.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+      status.st_size <= kRememberedSize) {
+    if (remembered.path == local && SameFile(remembered.status, status)) {
+      use(std::string_view(remembered.bytes));
+      return true;
+    }
+    const std::optional<posix::FileBytes> bytes = posix::ReadWholeFile(local);
+    if (!bytes) return false;
+    const time_t settled = time(nullptr) - 2;
+    if (status.st_mtim.tv_sec < settled && status.st_ctim.tv_sec < settled) {
+      remembered = {local, status, std::string(bytes->view())};
+    } else {
+      remembered = {};
+    }
+    use(bytes->view());
+    return true;
+  }
+  const std::optional<posix::FileBytes> bytes = posix::ReadWholeFile(local);
+  if (!bytes) return false;
+  use(bytes->view());
+  return true;
+}
+
 std::optional<std::string> Lookup(const std::string& file, const std::string& section,
                                   const std::string& key) {
-  const std::optional<posix::FileBytes> bytes = posix::ReadWholeFile(posix::ToLocalPath(file));
-  if (!bytes) return std::nullopt;
-  return ini::FindValue(bytes->view(), section, key);
+  std::optional<std::string> value;
+  WithBytes(file, [&](std::string_view bytes) { value = ini::FindValue(bytes, section, key); });
+  return value;
 }
 
 }  // namespace
@@ -56,13 +108,15 @@ bool DeleteIniSection(const std::string& file, const std::string& section) {
 }
 
 bool IniSectionHasKeys(const std::string& file, const std::string& section) {
-  const std::optional<posix::FileBytes> bytes = posix::ReadWholeFile(posix::ToLocalPath(file));
-  return bytes && ini::SectionHasKeys(bytes->view(), section);
+  bool has = false;
+  WithBytes(file, [&](std::string_view bytes) { has = ini::SectionHasKeys(bytes, section); });
+  return has;
 }
 
 bool IniHasSections(const std::string& file) {
-  const std::optional<posix::FileBytes> bytes = posix::ReadWholeFile(posix::ToLocalPath(file));
-  return bytes && ini::HasSections(bytes->view());
+  bool has = false;
+  WithBytes(file, [&](std::string_view bytes) { has = ini::HasSections(bytes); });
+  return has;
 }
 
 }  // namespace zendrel::platform
