@@ -22,6 +22,7 @@
 
 #include "catalogue/icon_catalogue.h"
 #include "support/icon_fixtures.h"
+#include "support/temp_dir.h"
 #include "text/text.h"
 
 namespace {
@@ -78,13 +79,7 @@ int main(int argc, char** argv) {
   const std::string icl = test::MakeIcl(groups);
   std::string manyDll;
   {
-    std::string path = ZENDREL_MANY_DLL;
-#ifdef _WIN32
-    path = "Z:" + path;  // the Unix path as a program under Wine sees it
-    for (char& c : path) {
-      if (c == '/') c = '\\';
-    }
-#endif
+    const std::string path = test::HostPath(ZENDREL_MANY_DLL);
     FILE* f = std::fopen(path.c_str(), "rb");
     char chunk[65536];
     std::size_t n;

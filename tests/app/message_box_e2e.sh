@@ -17,7 +17,8 @@ xvfb=
 trap '[ -n "$xvfb" ] && kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
 
 # Xvfb picks a free display itself and tells its number: no race with other X servers.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+# It must not reset when its last client goes, or the next run may meet it mid-reset.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
 xvfb=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { echo "FAIL: Xvfb did not start"; exit 1; }
@@ -25,6 +26,35 @@ export DISPLAY=:$(head -n 1 "$work/display")
 failed=0
 ok() { echo "ok: $*"; }
 fail() { echo "FAIL: $*"; failed=1; }
+
+# Waits for the message box whose window role names message $1 and presses Enter on it until
+# it closes (a key sent while the box is still being mapped can be lost).
+answer() {
+  local id role
+  for _ in $(seq 100); do
+    for id in $(xdotool search --onlyvisible --name '^zendrel$' 2>/dev/null); do
+      role=$(xprop -id "$id" WM_WINDOW_ROLE 2>/dev/null)
+      if [[ $role == *"\"zendrel-message-$1\""* ]]; then
+        for _ in $(seq 20); do
+          xdotool windowfocus --sync "$id" key Return 2>/dev/null
+          sleep 0.3
+          xprop -id "$id" WM_WINDOW_ROLE >/dev/null 2>&1 || return 0
+          xdotool search --onlyvisible --name '^zendrel$' 2>/dev/null | grep -qx "$id" || return 0
+        done
+        return 1
+      fi
+    done
+    sleep 0.1
+  done
+  return 1
+}
+
+# Ends a run that is still waiting (a failed step must not leave the test hanging).
+finish() {
+  timeout 30 tail --pid="$1" -f /dev/null || kill "$1" 2>/dev/null
+  wait "$1"
+}
+
 
 # A copy of the program with a configuration of its own beside it.
 mkdir "$work/app" "$work/runtime"
@@ -61,27 +91,10 @@ windows=$(xdotool search --onlyvisible --name '^zendrel$' | wc -l)
 [ "$second" -eq 0 ] && [ "$windows" -eq 1 ] && ok "second instance ended silently" ||
   fail "second instance: status $second, $windows windows"
 
-xdotool windowfocus --sync "$window" key Return
-timeout 30 tail --pid=$pid -f /dev/null
-wait $pid
+answer 107 || fail "message 107 could not be closed"
+finish $pid
 status=$?
 [ "$status" -eq 1 ] && ok "exit status 1 after message 107" || fail "exit status $status"
-
-# Waits for the message box whose window role names message $1 and presses Enter on it.
-answer() {
-  local id role
-  for _ in $(seq 100); do
-    for id in $(xdotool search --onlyvisible --name '^zendrel$' 2>/dev/null); do
-      role=$(xprop -id "$id" WM_WINDOW_ROLE 2>/dev/null)
-      if [[ $role == *"\"zendrel-message-$1\""* ]]; then
-        xdotool windowfocus --sync "$id" key Return
-        return 0
-      fi
-    done
-    sleep 0.1
-  done
-  return 1
-}
 
 export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data
 entry=$XDG_DATA_HOME/applications/org.zendrel.zendrel.desktop
@@ -92,8 +105,7 @@ for round in register remove; do
   if [ $round = register ]; then asked=102 told=104; else asked=103 told=105; fi
   answer $asked && answer $told && ok "$round: messages $asked and $told" ||
     fail "$round: messages $asked and $told did not come: $(cat "$work/stderr")"
-  timeout 30 tail --pid=$pid -f /dev/null
-  wait $pid
+  finish $pid
   status=$?
   [ $status -eq 0 ] || fail "$round: exit status $status"
   if [ $round = register ]; then

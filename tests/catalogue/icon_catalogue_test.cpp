@@ -197,16 +197,7 @@ namespace zendrel::catalogue {
 namespace {
 
 // The icon folder that ships beside the program.
-std::string ShippedFolder() {
-  std::string path = ZENDREL_SHIPPED_ICONS;
-#ifdef _WIN32
-  path = "Z:" + path;  // the Unix path as a program under Wine sees it
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-#endif
-  return path;
-}
+std::string ShippedFolder() { return test::HostPath(ZENDREL_SHIPPED_ICONS); }
 
 TEST(ShippedCatalogue, EveryIconLoadsWithItsJapaneseLabelAndInfoTip) {
   IconCatalogue catalogue;
@@ -244,16 +235,7 @@ TEST(ShippedCatalogue, EveryIconLoadsWithItsJapaneseLabelAndInfoTip) {
 namespace zendrel::catalogue {
 namespace {
 
-std::string FixtureDll() {
-  std::string path = ZENDREL_FIXTURE_DLL;
-#ifdef _WIN32
-  path = "Z:" + path;
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-#endif
-  return *test::ReadBytes(path);
-}
+std::string FixtureDll() { return *test::ReadBytes(test::HostPath(ZENDREL_FIXTURE_DLL)); }
 
 TEST_F(CatalogueTest, DllsOnlyWhenSwitchedOnAndLast) {
   Write("Animals.icl", test::MakeIcl({{kBlue}, {kRed}}));

@@ -88,6 +88,18 @@ bool MakeFolder(const std::string& path) {
 #endif
 }
 
+std::string HostPath(const std::string& unixPath) {
+#ifdef _WIN32
+  std::string path = "Z:" + unixPath;
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  return path;
+#else
+  return unixPath;
+#endif
+}
+
 bool UnderWine() {
 #ifdef _WIN32
   HMODULE ntdll = GetModuleHandleA("ntdll.dll");

@@ -31,6 +31,10 @@ bool Exists(const std::string& path);
 // name on Windows); true when it exists afterwards.
 bool MakeFolder(const std::string& path);
 
+// A path of the build machine as the program under test sees it: unchanged on Linux, on its
+// Z: drive under Wine.
+std::string HostPath(const std::string& unixPath);
+
 // True when the Windows build runs under Wine rather than on Windows; false on Linux.
 bool UnderWine();
 
