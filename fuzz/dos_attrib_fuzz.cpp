@@ -6,17 +6,12 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz_check.h"
 #include "platform/posix/dos_attrib.h"
 
+using zendrel::fuzz::Check;
+
 namespace posix = zendrel::platform::posix;
-
-namespace {
-
-void Check(bool condition) {
-  if (!condition) std::abort();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 4) return 0;

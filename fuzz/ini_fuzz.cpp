@@ -6,7 +6,10 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz_check.h"
 #include "platform/posix/ini_document.h"
+
+using zendrel::fuzz::Check;
 
 namespace ini = zendrel::platform::ini;
 
@@ -23,10 +26,6 @@ std::string Plain(std::string_view raw, std::size_t length) {
       out += c;
   }
   return out.empty() ? "x" : out;
-}
-
-void Check(bool condition) {
-  if (!condition) std::abort();
 }
 
 }  // namespace

@@ -6,18 +6,13 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz_check.h"
 #include "platform/posix/mount_table.h"
 #include "text/text.h"
 
+using zendrel::fuzz::Check;
+
 namespace posix = zendrel::platform::posix;
-
-namespace {
-
-void Check(bool condition) {
-  if (!condition) std::abort();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);

@@ -13,17 +13,16 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz_check.h"
 #include "platform/posix/regedit_store.h"
+
+using zendrel::fuzz::Check;
 
 namespace regedit = zendrel::platform::regedit;
 
 namespace {
 
 constexpr std::size_t kHead = 24;
-
-void Check(bool condition) {
-  if (!condition) std::abort();
-}
 
 std::string Component(std::string_view bytes) {
   static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
