@@ -61,6 +61,11 @@ class IconFile {
 // An icon of a file by index, the file opened for this one call.
 Icon ExtractIcon(const std::string& path, int index);
 
+// One of the program's own icons by resource id: 128 the application icon, 131 the unknown
+// folder. Windows loads it from the executable's resources; Linux has the same .ico files
+// built into the program. Empty for an unknown id.
+Icon LoadProgramIcon(int resourceId);
+
 // 32 x 32 images with masks, in slot order.
 class ImageList {
  public:

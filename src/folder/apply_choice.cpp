@@ -1,0 +1,1 @@
+#include "folder/apply_choice.h"

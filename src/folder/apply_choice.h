@@ -1,0 +1,37 @@
+// Writes a confirmed choice into the folder: desktop.ini, the attributes of the folder and
+// of that file, Thumbs.db; then the change log, then the shell.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "folder/folder_settings.h"
+
+namespace zendrel::folder {
+
+// What the chooser returned after OK, and where the run stands.
+struct Choice {
+  std::int32_t selectedIndex = 0;
+  std::string fileName;  // the chosen entry's file name ("*" for the standard entry)
+  std::int32_t iconIndex = 0;
+  bool thumbnailView = false;
+  std::string infoTipText;
+};
+
+struct ApplyContext {
+  std::string targetFolder;
+  std::string folderPrefix;
+  std::string iconDirectory;  // ends in a separator
+  std::uint32_t platformId = 2;
+  // Message 109 and 110 texts, written into the thumbnail block.
+  std::string thumbnailMenuText;
+  std::string thumbnailHelpText;
+  // Records the change once the folder is written (the change log); may be empty.
+  std::function<void()> recordChange;
+};
+
+void ApplyChoice(const Choice& choice, const FolderSettings& settings,
+                 const ApplyContext& context);
+
+}  // namespace zendrel::folder

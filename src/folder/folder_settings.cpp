@@ -1,0 +1,1 @@
+#include "folder/folder_settings.h"

@@ -1,0 +1,39 @@
+// A folder's desktop.ini as Zendrel knows it, and what the folder held when the run began.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "catalogue/icon_catalogue.h"
+#include "platform/icons.h"
+
+namespace zendrel::folder {
+
+inline constexpr char kSettingsFileName[] = "desktop.ini";
+inline constexpr char kThumbsFileName[] = "Thumbs.db";
+inline constexpr char kShellClassInfo[] = ".ShellClassInfo";
+inline constexpr char kIconFileKey[] = "IconFile";
+inline constexpr char kIconIndexKey[] = "IconIndex";
+inline constexpr char kInfoTipKey[] = "InfoTip";
+inline constexpr char kConfirmFileOpKey[] = "ConfirmFileOp";
+inline constexpr char kFolderViews[] = "ExtShellFolderViews";
+inline constexpr char kThumbnailClassId[] = "{8BEBB290-52D0-11d0-B7F4-00C04FD706EC}";
+
+struct FolderSettings {
+  std::string settingsFilePath;  // folder prefix + "desktop.ini"
+  bool settingsFileExisted = false;
+  std::string previousIconFile = catalogue::kStandardIcon;
+  std::int32_t previousIconIndex = 0;
+  std::string previousInfoTip;
+  std::string previousConfirmValue;
+  bool previousThumbnail = false;
+};
+
+// Reads the folder's desktop.ini. When it exists, puts the current-icon entry in front of
+// the catalogue and sets `thumbnailView` when the file carries the thumbnail view.
+FolderSettings ReadFolderSettings(catalogue::IconCatalogue& catalogue, bool& thumbnailView,
+                                  const std::string& targetFolder,
+                                  const std::string& folderPrefix,
+                                  const platform::Icon& standardIcon);
+
+}  // namespace zendrel::folder

@@ -1,0 +1,1 @@
+#include "log/change_log.h"

@@ -1,0 +1,1 @@
+# The program's own icons, for the Linux build built into the executable.

@@ -1,0 +1,1 @@
+#include "ui/icon_chooser_dialog.h"

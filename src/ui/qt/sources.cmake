@@ -1,0 +1,1 @@
+# The chooser and About box as Qt widgets.

@@ -1,0 +1,1 @@
+zendrel_test(folder_test ${CMAKE_CURRENT_LIST_DIR}/file_status_test.cpp)

@@ -1,0 +1,1 @@
+# Chooser dialog tests.
