@@ -1,8 +1,12 @@
 #include "app/folder_icon_app.h"
 
 #include "config/shell_registration.h"
+#include "folder/apply_choice.h"
 #include "folder/file_status.h"
+#include "folder/folder_settings.h"
+#include "log/change_log.h"
 #include "platform/profile.h"
+#include "platform/registry.h"
 #include "text/text.h"
 #include "ui/strings.h"
 
@@ -11,6 +15,24 @@ namespace zendrel::app {
 namespace {
 
 constexpr std::uint32_t kPlatformNt = 2;
+
+// The registry value and its expansion pass through buffers twice the usual size.
+constexpr std::size_t kIconNameBuffer = 520;
+constexpr char kDefaultIconKey[] = "Directory\\DefaultIcon";
+
+// The number at the start of the text as the C library's atoi reads it: blanks, a sign, the
+// digits up to the first other character; 0 when there are none. Wraps rather than traps.
+int LeadingNumber(const std::string& text) {
+  std::size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  std::uint32_t value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    value = value * 10 + static_cast<std::uint32_t>(text[i] - '0');
+  }
+  return static_cast<int>(negative ? 0u - value : value);
+}
 
 }  // namespace
 
@@ -63,7 +85,33 @@ int FolderIconApp::ToggleShellRegistration() {
   return config::ToggleShellRegistration(paths_, boxes_, ExecutableBaseName());
 }
 
-// The chooser arrives with the icon catalogue; until then an accepted folder ends the run.
+platform::Icon FolderIconApp::StandardFolderIcon() const {
+  std::string name;
+  platform::RegHandle key = 0;
+  if (platform::RegOpen(platform::ClassesRoot(), kDefaultIconKey, platform::RegAccess::kRead,
+                        &key) == platform::kRegSuccess) {
+    if (platform::RegQueryString(key, "", &name, kIconNameBuffer) != platform::kRegSuccess) {
+      name.clear();
+    }
+    platform::RegClose(key);
+  }
+  const std::string expanded = host_.ExpandEnvironment(name, kIconNameBuffer);
+  // "file,index"; the file name itself may hold commas, the index never does.
+  const std::size_t comma = text::FindLastChar(expanded, ',');
+  std::string file;
+  int index = 0;
+  if (comma == std::string::npos) {
+    index = LeadingNumber(expanded);
+  } else {
+    file = expanded.substr(0, comma);
+    index = LeadingNumber(expanded.substr(comma + 1));
+  }
+  return platform::ExtractIcon(file, index);
+}
+
+int FolderIconApp::RunChooser(ui::IconChooserDialog&) { return ui::kIdCancel; }
+
+// Wired up once the chooser, the folder settings and the change log are in.
 void FolderIconApp::RunForFolder(const std::string&) {}
 
 }  // namespace zendrel::app

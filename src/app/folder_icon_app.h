@@ -7,6 +7,8 @@
 
 #include "config/program_paths.h"
 #include "platform/host.h"
+#include "platform/icons.h"
+#include "ui/icon_chooser_dialog.h"
 #include "ui/message_box.h"
 
 namespace zendrel::app {
@@ -42,8 +44,14 @@ class FolderIconApp {
   // Started without a folder: offers to register the program with the shell or to remove
   // the registration.
   virtual int ToggleShellRegistration();
-  // Started with an accepted folder.
+  // Started with an accepted folder: the chooser for it, and the choice applied after OK.
   virtual void RunForFolder(const std::string& targetFolder);
+  // The chooser's modal run; kIdOk or kIdCancel.
+  virtual int RunChooser(ui::IconChooserDialog& dialog);
+
+  // The icon the system shows for a folder of its own, as the registry names it; empty when
+  // the name is missing or no icon results.
+  platform::Icon StandardFolderIcon() const;
 
   // An error that ends the run: the message, and exit status 1.
   void ShowError(int textId);

@@ -3,6 +3,7 @@
 // program on a network share, the 9x family, a second instance).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -25,8 +26,10 @@ class Host {
   // False when another running process already holds it.
   virtual bool TakeInstanceToken(const std::string& name) = 0;
 
-  // %NAME% references replaced from the environment, through a 260-byte buffer.
-  virtual std::string ExpandEnvironment(const std::string& text) const = 0;
+  // %NAME% references replaced from the environment, through a buffer of `bufferSize` bytes
+  // (one of them for the terminating NUL).
+  virtual std::string ExpandEnvironment(const std::string& text,
+                                        std::size_t bufferSize = 260) const = 0;
 
   // The universal (\\server\share\...) name of a path on a network drive, or the path.
   virtual std::string ToUniversalName(const std::string& path) const = 0;

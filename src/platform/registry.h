@@ -6,6 +6,7 @@
 // and mirrors the folder verb into the desktop's file-manager menus.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -37,9 +38,10 @@ long RegClose(RegHandle key);
 // Sets a string value ("" names the key's default value).
 long RegSetString(RegHandle key, const std::string& valueName, const std::string& text);
 
-// Reads a value into a 260-byte buffer, whatever its stored type. A text of more than 259
-// bytes does not fit: kRegMoreData, and *text is left alone.
-long RegQueryString(RegHandle key, const std::string& valueName, std::string* text);
+// Reads a value into a buffer of `bufferSize` bytes, whatever its stored type. A value that
+// does not fit (a string with its NUL) gives kRegMoreData, and *text is left alone.
+long RegQueryString(RegHandle key, const std::string& valueName, std::string* text,
+                    std::size_t bufferSize = 260);
 
 // Deletes the subkey of `parent` with its values. A key that still has subkeys is not
 // deleted: kRegAccessDenied, as on the NT family.

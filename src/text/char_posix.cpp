@@ -9,6 +9,8 @@ bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 
 }  // namespace
 
+std::string SystemText(std::string_view utf8) { return std::string(utf8); }
+
 std::size_t CharLength(std::string_view s, std::size_t i) {
   if (i >= s.size()) return 1;
   const auto c = static_cast<unsigned char>(s[i]);

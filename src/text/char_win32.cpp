@@ -23,6 +23,19 @@ unsigned CodeAt(std::string_view s, std::size_t i) {
 
 }  // namespace
 
+std::string SystemText(std::string_view utf8) {
+  if (utf8.empty()) return {};
+  const int size = static_cast<int>(utf8.size());
+  const int wide = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+  std::wstring unicode(static_cast<std::size_t>(wide), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, unicode.data(), wide);
+  const int bytes =
+      WideCharToMultiByte(CP_ACP, 0, unicode.data(), wide, nullptr, 0, nullptr, nullptr);
+  std::string ansi(static_cast<std::size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_ACP, 0, unicode.data(), wide, ansi.data(), bytes, nullptr, nullptr);
+  return ansi;
+}
+
 // Not byte order: a single byte such as 0xA1 (half-width katakana) weighs less than any
 // double-byte character, even one whose lead byte is smaller.
 int CompareNames(std::string_view a, std::string_view b) {

@@ -20,6 +20,11 @@ inline constexpr char kSeparator = '\\';
 inline constexpr char kSeparator = '/';
 #endif
 
+// A UTF-8 text (the program's own texts are kept in UTF-8) in the system's multibyte code
+// page: unchanged on Linux, converted to the ANSI code page on Windows ('?' for a character
+// the code page lacks).
+std::string SystemText(std::string_view utf8);
+
 // Length in bytes of the character that starts at s[i] (1 at least, never past the end).
 // Windows: two bytes after a lead byte of the ANSI code page, unless the lead byte is the last
 // byte or is followed by a NUL. Linux: one whole UTF-8 sequence; a byte that does not start a

@@ -3,10 +3,11 @@
 #include <cctype>
 
 #include "platform/network_names.h"
+#include "text/text.h"
 
 namespace zendrel::test {
 
-std::string FakeHost::ExpandEnvironment(const std::string& text) const {
+std::string FakeHost::ExpandEnvironment(const std::string& text, std::size_t bufferSize) const {
   std::string out = text;
   for (const auto& [name, value] : environment) {
     const std::string reference = "%" + name + "%";
@@ -22,7 +23,7 @@ std::string FakeHost::ExpandEnvironment(const std::string& text) const {
       }
     }
   }
-  return out;
+  return text::CutToBuffer(out, bufferSize);
 }
 
 std::string FakeHost::ToUniversalName(const std::string& path) const {

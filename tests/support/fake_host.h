@@ -31,7 +31,7 @@ class FakeHost final : public platform::Host {
     tokensAsked.push_back(name);
     return heldByOthers.count(name) == 0;
   }
-  std::string ExpandEnvironment(const std::string& text) const override;
+  std::string ExpandEnvironment(const std::string& text, std::size_t bufferSize) const override;
   std::string ToUniversalName(const std::string& path) const override;
 };
 

@@ -79,6 +79,21 @@ TEST(Text, StepsOverWholeCharacters) {
   }
 }
 
+// The program's texts are kept in UTF-8; labels and desktop.ini values need them in the
+// system's code page.
+TEST(Text, GivesProgramTextsInTheSystemCodePage) {
+  EXPECT_EQ(SystemText(""), "");
+  EXPECT_EQ(SystemText("Zendrel 1.02"), "Zendrel 1.02");
+#ifdef _WIN32
+  // 表 and the full-width parentheses of "（標準）" in code page 932.
+  EXPECT_EQ(Hex(SystemText("\xE8\xA1\xA8")), Hex(kHyo));
+  EXPECT_EQ(Hex(SystemText("\xEF\xBC\x88\xE6\xA8\x99\xE6\xBA\x96\xEF\xBC\x89")),
+            Hex("\x81\x69\x95\x57\x8F\x80\x81\x6A"));
+#else
+  EXPECT_EQ(SystemText("\xE8\xA1\xA8"), "\xE8\xA1\xA8");
+#endif
+}
+
 TEST(Text, TrimsSingleByteBlanksOnly) {
   struct Row {
     std::string s, both, end;

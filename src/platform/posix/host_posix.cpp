@@ -77,7 +77,7 @@ class PosixHost final : public Host {
     return false;
   }
 
-  std::string ExpandEnvironment(const std::string& in) const override {
+  std::string ExpandEnvironment(const std::string& in, std::size_t bufferSize) const override {
     std::string out;
     std::size_t i = 0;
     while (i < in.size()) {
@@ -100,7 +100,7 @@ class PosixHost final : public Host {
       }
       i = close + 1;
     }
-    return text::CutToBuffer(out);
+    return text::CutToBuffer(out, bufferSize);
   }
 
   std::string ToUniversalName(const std::string& path) const override {

@@ -265,7 +265,8 @@ long RegSetString(RegHandle key, const std::string& valueName, const std::string
   return result;
 }
 
-long RegQueryString(RegHandle key, const std::string& valueName, std::string* text) {
+long RegQueryString(RegHandle key, const std::string& valueName, std::string* text,
+                    std::size_t bufferSize) {
   const std::optional<OpenKey> open = Handles().Find(key);
   if (!open) return kInvalidHandle;
   const Store store;
@@ -282,7 +283,7 @@ long RegQueryString(RegHandle key, const std::string& valueName, std::string* te
   // The bytes the value holds, a string's terminating NUL among them, must fit the buffer;
   // the caller's C string then ends at the first NUL.
   const std::size_t size = value.data.size() + (value.type == regedit::kString ? 1 : 0);
-  if (size > text::kBufferSize) return kRegMoreData;
+  if (size > bufferSize) return kRegMoreData;
   if (text) *text = value.data.substr(0, value.data.find('\0'));
   return kRegSuccess;
 }

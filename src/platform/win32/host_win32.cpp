@@ -37,11 +37,11 @@ class Win32Host final : public Host {
     return GetLastError() != ERROR_ALREADY_EXISTS;
   }
 
-  std::string ExpandEnvironment(const std::string& text) const override {
-    char buffer[text::kBufferSize] = {};
-    const DWORD n = ExpandEnvironmentStringsA(text.c_str(), buffer, sizeof buffer);
-    if (n == 0 || n > sizeof buffer) return text::CutToBuffer(text);
-    return buffer;
+  std::string ExpandEnvironment(const std::string& text, std::size_t bufferSize) const override {
+    std::string buffer(bufferSize, '\0');
+    const DWORD n = ExpandEnvironmentStringsA(text.c_str(), buffer.data(), bufferSize);
+    if (n == 0 || n > bufferSize) return text::CutToBuffer(text, bufferSize);
+    return buffer.c_str();
   }
 
   std::string ToUniversalName(const std::string& path) const override {

@@ -41,13 +41,15 @@ long RegSetString(RegHandle key, const std::string& valueName, const std::string
                         static_cast<DWORD>(text.size() + 1));
 }
 
-long RegQueryString(RegHandle key, const std::string& valueName, std::string* text) {
-  // 260 bytes for the value, and one more for a NUL the stored data may lack.
-  char buffer[text::kBufferSize + 1] = {};
-  DWORD size = text::kBufferSize;
-  const LONG result = RegQueryValueExA(Key(key), valueName.empty() ? nullptr : valueName.c_str(),
-                                       nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);
-  if (result == ERROR_SUCCESS) *text = buffer;
+long RegQueryString(RegHandle key, const std::string& valueName, std::string* text,
+                    std::size_t bufferSize) {
+  // The value's bytes, and one more for a NUL the stored data may lack.
+  std::string buffer(bufferSize + 1, '\0');
+  DWORD size = bufferSize;
+  const LONG result =
+      RegQueryValueExA(Key(key), valueName.empty() ? nullptr : valueName.c_str(), nullptr, nullptr,
+                       reinterpret_cast<BYTE*>(buffer.data()), &size);
+  if (result == ERROR_SUCCESS) *text = buffer.c_str();
   return result;
 }
 
