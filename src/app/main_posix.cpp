@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/first_paint_probe.h"
 #include "app/folder_icon_app.h"
 #include "platform/host.h"
 #include "ui/qt/message_box_qt.h"
@@ -33,6 +34,7 @@ int main(int argc, char** argv) {
                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
     toolkit.installTranslator(&toolkitTexts);
   }
+  zendrel::app::InstallFirstPaintProbe();
   zendrel::ui::QtMessageBoxes boxes;
   zendrel::app::FolderIconApp app(host, boxes);
   app.StartUp(tail);
