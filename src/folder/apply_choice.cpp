@@ -1,1 +1,183 @@
 #include "folder/apply_choice.h"
+
+#include <optional>
+#include <string>
+
+#include "folder/file_status.h"
+#include "platform/folder_ops.h"
+#include "platform/profile.h"
+
+namespace zendrel::folder {
+
+namespace {
+
+constexpr std::uint32_t kPlatformNt = 2;
+// The rest of the thumbnail block: the shell's flags for the view.
+constexpr char kMenuNameKey[] = "MenuName";
+constexpr char kToolTipTextKey[] = "ToolTipText";
+constexpr char kHelpTextKey[] = "HelpText";
+constexpr char kAttributesKey[] = "Attributes";
+constexpr char kThumbnailAttributes[] = "0x60000000";
+// What the folder's attribute byte keeps when its customisation goes: all but read-only and
+// system.
+constexpr std::uint8_t kWithoutReadOnlySystem = 0xFA;
+
+// A line break inside a value would end the value's line early: the rest of the text would
+// become lines of their own, even keys or sections that were never meant. An info tip typed
+// on several lines is kept on one, its lines joined by a space.
+std::string OneLine(const std::string& value) {
+  std::string line;
+  line.reserve(value.size());
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    if (value[i] == '\r' || value[i] == '\n') {
+      if (value[i] == '\r' && i + 1 < value.size() && value[i + 1] == '\n') ++i;
+      line += ' ';
+    } else {
+      line += value[i];
+    }
+  }
+  return line;
+}
+
+class Application {
+ public:
+  Application(const Choice& choice, const FolderSettings& settings, const ApplyContext& context)
+      : choice_(choice),
+        existed_(settings.settingsFileExisted),
+        file_(settings.settingsFilePath.empty() ? context.folderPrefix + kSettingsFileName
+                                                : settings.settingsFilePath),
+        context_(context) {}
+
+  void Run() {
+    if (existed_) ClearOwnKeys();
+    WriteIcon();
+    WriteInfoTip();
+    WriteThumbnailView();
+    if (existed_) RemoveWhenEmpty();
+    if (!pendingConfirm_.empty()) {
+      platform::WriteIniString(file_, kShellClassInfo, kConfirmFileOpKey, pendingConfirm_);
+      fileRemoved_ = false;
+    }
+    HideSettingsFile();
+    if (context_.recordChange) context_.recordChange();
+    // The 9x family keeps profile writes in memory and may put the file back after the log's
+    // writes; it is deleted once more.
+    if (fileRemoved_ && context_.platformId != kPlatformNt) platform::RemoveFile(file_);
+    platform::NotifyAssociationsChanged();
+  }
+
+ private:
+  void ClearOwnKeys() {
+    pendingConfirm_ = platform::ReadIniString(file_, kShellClassInfo, kConfirmFileOpKey, "");
+    // "0" is ours; it is written back at the end unless the file goes. Any other value is the
+    // user's, and keeps the file.
+    if (pendingConfirm_ == "0") platform::DeleteIniKey(file_, kShellClassInfo, kConfirmFileOpKey);
+    platform::DeleteIniKey(file_, kShellClassInfo, kInfoTipKey);
+    platform::DeleteIniSection(file_, kThumbnailClassId);
+    platform::DeleteIniKey(file_, kFolderViews, kThumbnailClassId);
+    if (!platform::IniSectionHasKeys(file_, kFolderViews)) {
+      platform::DeleteIniSection(file_, kFolderViews);
+    }
+  }
+
+  void WriteIcon() {
+    // The current-icon entry keeps the icon the folder has.
+    if (existed_ && choice_.selectedIndex == 0) return;
+    if (choice_.fileName == catalogue::kStandardIcon) {
+      if (existed_) {
+        platform::DeleteIniKey(file_, kShellClassInfo, kIconFileKey);
+        platform::DeleteIniKey(file_, kShellClassInfo, kIconIndexKey);
+      }
+      return;
+    }
+    platform::WriteIniString(file_, kShellClassInfo, kIconFileKey,
+                             OneLine(context_.iconDirectory + choice_.fileName));
+    platform::WriteIniString(file_, kShellClassInfo, kIconIndexKey,
+                             std::to_string(choice_.iconIndex));
+    // The shell reads desktop.ini only in a read-only or system folder. System is left off a
+    // hidden folder.
+    ChangeFolderAttributes([](std::uint8_t attributes) -> std::optional<std::uint8_t> {
+      if (attributes & kSystem) return std::nullopt;
+      attributes |= kReadOnly;
+      if (!(attributes & kHidden)) attributes |= kSystem;
+      return attributes;
+    });
+  }
+
+  void WriteInfoTip() {
+    if (choice_.infoTipText.empty()) return;
+    platform::WriteIniString(file_, kShellClassInfo, kInfoTipKey, OneLine(choice_.infoTipText));
+    MakeFolderReadOnly();
+  }
+
+  void WriteThumbnailView() {
+    if (!choice_.thumbnailView) {
+      platform::RemoveFile(context_.folderPrefix + kThumbsFileName);
+      return;
+    }
+    platform::WriteIniString(file_, kFolderViews, kThumbnailClassId, kThumbnailClassId);
+    platform::WriteIniString(file_, kThumbnailClassId, kMenuNameKey, context_.thumbnailMenuText);
+    platform::WriteIniString(file_, kThumbnailClassId, kToolTipTextKey, context_.thumbnailMenuText);
+    platform::WriteIniString(file_, kThumbnailClassId, kHelpTextKey, context_.thumbnailHelpText);
+    platform::WriteIniString(file_, kThumbnailClassId, kAttributesKey, kThumbnailAttributes);
+    MakeFolderReadOnly();
+  }
+
+  void MakeFolderReadOnly() {
+    ChangeFolderAttributes([](std::uint8_t attributes) -> std::optional<std::uint8_t> {
+      if (attributes & kReadOnly) return std::nullopt;
+      return attributes | kReadOnly;
+    });
+  }
+
+  // Reads the folder's attribute byte afresh and writes what `change` makes of it; a change
+  // made asks for ConfirmFileOp "0". Nothing happens when the folder cannot be queried.
+  template <typename Change>
+  void ChangeFolderAttributes(Change change) {
+    const std::optional<FileStatus> folder = QueryStatus(context_.targetFolder);
+    if (!folder) return;
+    const std::optional<std::uint8_t> changed = change(folder->attributes);
+    if (!changed) return;
+    WriteAttributeByte(context_.targetFolder, *changed);
+    if (pendingConfirm_.empty()) pendingConfirm_.push_back('0');
+  }
+
+  // A file that lists nothing any more goes, and the folder loses what made the shell read
+  // it. A file that cannot be read lists nothing either, but what it holds is unknown: it
+  // stays.
+  void RemoveWhenEmpty() {
+    fileRemoved_ = false;
+    if (platform::IniSectionHasKeys(file_, kShellClassInfo)) return;
+    platform::DeleteIniSection(file_, kShellClassInfo);
+    if (platform::IniHasSections(file_) || !platform::IsReadableFile(file_)) return;
+    platform::RemoveFile(file_);
+    if (const std::optional<FileStatus> folder = QueryStatus(context_.targetFolder)) {
+      WriteAttributeByte(context_.targetFolder, folder->attributes & kWithoutReadOnlySystem);
+    }
+    pendingConfirm_.clear();
+    fileRemoved_ = true;
+  }
+
+  // The file is hidden; its read-only and system bits are the user's.
+  void HideSettingsFile() {
+    const std::optional<FileStatus> status = QueryStatus(file_);
+    if (!status || (status->attributes & kHidden)) return;
+    WriteAttributeByte(file_, status->attributes | kHidden);
+  }
+
+  const Choice& choice_;
+  const bool existed_;
+  const std::string file_;
+  const ApplyContext& context_;
+  std::string pendingConfirm_;
+  bool fileRemoved_ = false;
+};
+
+}  // namespace
+
+void ApplyChoice(const Choice& choice, const FolderSettings& settings,
+                 const ApplyContext& context) {
+  Application(choice, settings, context).Run();
+}
+
+}  // namespace zendrel::folder

@@ -1,1 +1,13 @@
-zendrel_test(folder_test ${CMAKE_CURRENT_LIST_DIR}/file_status_test.cpp)
+zendrel_test(folder_test
+  ${CMAKE_CURRENT_LIST_DIR}/folder_fixture.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/file_status_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/folder_settings_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/apply_choice_test.cpp
+)
+if(WIN32)
+  # The program's own icons come from its resources.
+  target_sources(folder_test PRIVATE ${ZENDREL_RESOURCES})
+else()
+  # The Linux INI engine's encoding rule for the files Windows reads.
+  target_sources(folder_test PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../posix/ini_encoding_test.cpp)
+endif()

@@ -546,4 +546,23 @@ std::optional<std::string> DeleteSection(std::optional<std::string_view> file,
   return out;
 }
 
+bool HasNonAscii(std::string_view text) {
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return true;
+  }
+  return false;
+}
+
+std::optional<std::string> AnsiToUtf16(std::string_view file) {
+  if (LineScanner(file).encoding() != Encoding::kAnsi) return std::nullopt;
+  for (std::size_t i = 0; i < file.size(); i = text::NextChar(file, i)) {
+    if (static_cast<unsigned char>(file[i]) >= 0x80 && text::CharLength(file, i) == 1) {
+      return std::nullopt;
+    }
+  }
+  std::string utf16 = "\xFF\xFE";
+  utf16 += EncodeUtf16(file);
+  return utf16;
+}
+
 }  // namespace zendrel::platform::ini

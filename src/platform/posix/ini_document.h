@@ -34,4 +34,13 @@ std::optional<std::string> DeleteKey(std::optional<std::string_view> file, std::
 std::optional<std::string> DeleteSection(std::optional<std::string_view> file,
                                          std::string_view section);
 
+// Whether the text holds a byte outside ASCII.
+bool HasNonAscii(std::string_view text);
+
+// A file without a byte-order mark, whose bytes are UTF-8 throughout, as UTF-16LE with a
+// byte-order mark: the same text in the form Windows' profile functions read as Unicode.
+// nullopt for a file that has a mark, and for one that holds bytes that are no UTF-8 (text of
+// another code page, binary data), which could not be converted without loss.
+std::optional<std::string> AnsiToUtf16(std::string_view file);
+
 }  // namespace zendrel::platform::ini

@@ -62,6 +62,18 @@ bool WithBytes(const std::string& file, Use&& use) {
   return true;
 }
 
+// A folder's desktop.ini is read by Windows machines that reach the folder over the network.
+// Their profile functions read a file without a byte-order mark in their own code page, where
+// our UTF-8 would come out garbled; a file in UTF-16LE with the mark they read as Unicode. So
+// text outside ASCII turns a new or ANSI desktop.ini into UTF-16LE. Every other INI file is
+// written in the code page, as the profile functions write it on Windows.
+bool IsReadByWindows(const std::string& local) {
+  const std::size_t slash = local.rfind('/');
+  const std::string_view name =
+      std::string_view(local).substr(slash == std::string::npos ? 0 : slash + 1);
+  return text::SameAsciiName(name, "desktop.ini");
+}
+
 std::optional<std::string> Lookup(const std::string& file, const std::string& section,
                                   const std::string& key) {
   std::optional<std::string> value;
@@ -90,8 +102,15 @@ int ReadIniInt(const std::string& file, const std::string& section, const std::s
 
 bool WriteIniString(const std::string& file, const std::string& section, const std::string& key,
                     const std::string& value) {
-  return posix::RewriteFile(posix::ToLocalPath(file), [&](std::optional<std::string_view> bytes) {
-    return ini::SetValue(bytes, section, key, value);
+  const std::string local = posix::ToLocalPath(file);
+  const bool unicode = IsReadByWindows(local) && (ini::HasNonAscii(section) ||
+                                                  ini::HasNonAscii(key) || ini::HasNonAscii(value));
+  return posix::RewriteFile(local, [&](std::optional<std::string_view> bytes) {
+    std::optional<std::string> edited = ini::SetValue(bytes, section, key, value);
+    if (edited && unicode) {
+      if (std::optional<std::string> wide = ini::AnsiToUtf16(*edited)) return wide;
+    }
+    return edited;
   });
 }
 
