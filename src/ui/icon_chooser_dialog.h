@@ -25,6 +25,10 @@ class ChooserView {
  public:
   virtual ~ChooserView() = default;
 
+  // Text `id` of the program's string table in the build's code page; "" when there is
+  // none. The Windows build reads its resources, the Linux build the same texts in UTF-8.
+  virtual std::string LoadText(int id) const;
+
   // The About command: appended after a separator to the system menu on Windows; the
   // window's context menu and access key on Linux. Not called when the text is empty.
   virtual void AddAboutCommand(const std::string& text) = 0;
@@ -81,6 +85,9 @@ class IconChooserDialog {
 
  private:
   std::uint32_t platformId_;
+  // Whether the list has an item selected, as the last item change said: OK confirms
+  // nothing without one, whatever window sent it.
+  bool itemSelected_ = false;
 };
 
 // Runs the dialog modally in this build's window system; kIdOk or kIdCancel.
