@@ -1,0 +1,51 @@
+// The chooser's window on Windows: the dialog procedure over the chooser template and the
+// view that carries out the dialog logic's requests on the real controls.
+#pragma once
+
+#include <windows.h>
+
+#include "ui/icon_chooser_dialog.h"
+
+namespace zendrel::ui {
+
+// The ChooserView over one dialog window; it lives as long as the window.
+class Win32ChooserView final : public ChooserView {
+ public:
+  explicit Win32ChooserView(HWND window);
+
+  void AddAboutCommand(const std::string& text) override;
+  void SetWindowIcon() override;
+  void SetFolderLabel(const std::string& path) override;
+  void AttachImageList(platform::ImageList& images) override;
+  int ImageCount() const override;
+  void InsertItem(int index, const std::string& label) override;
+  void SelectFirstItem() override;
+  void EnableControl(int id, bool enable) override;
+  bool IsThumbnailChecked() const override;
+  void SetThumbnailChecked(bool checked) override;
+  std::string InfoTipText() const override;
+  void SetInfoTipText(const std::string& text) override;
+  void BringToForeground() override;
+  void RepaintAll() override;
+  void RunAboutBox() override;
+  void EndDialog(int code) override;
+
+  // What only Windows draws: the application icon in place of the minimised window, and
+  // as the image dragged with it.
+  void PaintMinimised();
+  HICON DragIcon() const { return appIcon_; }
+  // True once the run has been ended; the window is then on its way out.
+  bool Ended() const { return ended_; }
+
+ private:
+  HWND Control(int id) const { return GetDlgItem(window_, id); }
+
+  HWND window_;
+  HICON appIcon_;  // a shared resource icon: never destroyed
+  bool ended_ = false;
+};
+
+// Places a dialog in the middle of its owner, or of the work area when it has none.
+void CentreDialog(HWND dialog);
+
+}  // namespace zendrel::ui
