@@ -1,1 +1,100 @@
 #include "log/change_log.h"
+
+#include <cstdio>
+
+#include "folder/file_status.h"
+#include "platform/file_lock.h"
+#include "platform/profile.h"
+#include "text/text.h"
+
+namespace zendrel::log {
+
+namespace {
+
+// Lower-case hexadecimal without leading zeros, after "0x".
+std::string HexStamp(std::uint32_t value) {
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, "0x%x", static_cast<unsigned>(value));
+  return buffer;
+}
+
+// A record is one line of the log: a line break inside a text would end it early and turn
+// the rest into lines of their own, even keys or sections of the log. A CR LF pair, a lone CR
+// and a lone LF each become `joint`. (Neither byte occurs inside a multibyte character.)
+std::string OneLine(std::string text, char joint) {
+  for (std::size_t at = 0; (at = text.find("\r\n", at)) != std::string::npos;) text.erase(at, 1);
+  return text::ReplaceChar(text::ReplaceChar(text, '\r', joint), '\n', joint);
+}
+
+// An info tip as the folder's desktop.ini received it: its lines joined by a space.
+std::string InfoTipField(const std::string& infoTip) { return OneLine(infoTip, ' '); }
+
+// A field that the record's readers split at commas.
+std::string CommaFree(const std::string& field) {
+  return text::ReplaceChar(OneLine(field, '?'), ',', '?');
+}
+
+// The folder's creation stamp; 0 when the folder has gone since the dialog closed.
+std::uint32_t CreationStamp(const std::string& folder) {
+  const std::optional<folder::FileStatus> status = folder::QueryStatus(folder);
+  return status ? status->creationTime : 0;
+}
+
+// Only a folder on the network may go to the shared log, and only a program on the network
+// has one; every other folder goes to the local log, unless the log is switched off.
+std::string ChooseLogFile(const config::ProgramPaths& paths, const std::string& keyPath) {
+  std::string logFile;
+  if (text::IsUNC(keyPath)) logFile = paths.GetNetworkLogPath();
+  if (logFile.empty()) logFile = paths.GetDefaultLogPath();
+  return logFile;
+}
+
+std::string FolderLogValue(const std::string& stamp, const folder::Choice& choice) {
+  const std::string iconFile = choice.fileName.empty() ? catalogue::kStandardIcon : choice.fileName;
+  return stamp + "," + CommaFree(iconFile) + "," + std::to_string(choice.iconIndex) + "," +
+         InfoTipField(choice.infoTipText) + "," + (choice.thumbnailView ? "1" : "0");
+}
+
+std::string FolderOrgValue(const folder::FolderSettings& previous) {
+  const std::string iconFile =
+      previous.previousIconFile.empty() ? catalogue::kStandardIcon : previous.previousIconFile;
+  return CommaFree(iconFile) + "," + std::to_string(previous.previousIconIndex) + "," +
+         CommaFree(previous.previousConfirmValue) + "," + InfoTipField(previous.previousInfoTip) +
+         "," + (previous.previousThumbnail ? "1" : "0");
+}
+
+}  // namespace
+
+void WriteChangeLog(const platform::Host& host, const config::ProgramPaths& paths,
+                    const std::string& targetFolder, const std::string& settingsFilePath,
+                    const folder::Choice& choice, const folder::FolderSettings& previous) {
+  const std::string keyPath = host.ToUniversalName(targetFolder);
+  const std::string logFile = ChooseLogFile(paths, keyPath);
+  if (logFile.empty()) return;
+
+  const std::string folderKey = text::ReplaceChar(OneLine(keyPath, '?'), '=', '?');
+  const std::string stamp = HexStamp(CreationStamp(targetFolder));
+  const bool settingsFileExists = folder::QueryStatus(settingsFilePath).has_value();
+
+  // Several users may confirm into one shared log at once. Windows rewrites a profile file
+  // in place, so two writers can lose each other's record and a reader can meet a half
+  // written file; and the test for an earlier "FolderOrg" record and the write of a new one
+  // are two steps, between which another writer could put in its own. Writers of the log
+  // take turns, as far as the lock can be had within a moment.
+  const platform::FileLock lock(logFile);
+
+  if (settingsFileExists) {
+    platform::WriteIniString(logFile, kFolderLogSection, folderKey, FolderLogValue(stamp, choice));
+  } else {
+    platform::DeleteIniKey(logFile, kFolderLogSection, folderKey);
+  }
+
+  // The folder as it was before Zendrel first changed it, once per folder instance. A value
+  // too long for the buffer comes back cut, which still counts as present.
+  const std::string originKey = folderKey + "," + stamp;
+  if (platform::ReadIniString(logFile, kFolderOrgSection, originKey, "").empty()) {
+    platform::WriteIniString(logFile, kFolderOrgSection, originKey, FolderOrgValue(previous));
+  }
+}
+
+}  // namespace zendrel::log
