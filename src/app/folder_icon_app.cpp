@@ -109,9 +109,49 @@ platform::Icon FolderIconApp::StandardFolderIcon() const {
   return platform::ExtractIcon(file, index);
 }
 
-int FolderIconApp::RunChooser(ui::IconChooserDialog&) { return ui::kIdCancel; }
+int FolderIconApp::RunChooser(ui::IconChooserDialog& dialog) { return ui::DoModal(dialog); }
 
-// Wired up once the chooser, the folder settings and the change log are in.
-void FolderIconApp::RunForFolder(const std::string&) {}
+void FolderIconApp::RunForFolder(const std::string& targetFolder) {
+  ui::IconChooserDialog dialog(platformId_);
+  dialog.targetFolder = targetFolder;
+  const std::string folderPrefix = text::CutToBuffer(text::AddTrailingSeparator(targetFolder));
+  const std::string iconDirectory = GetDefaultIconPath();
+
+  if (!dialog.catalogue.Load(iconDirectory)) {
+    ShowError(IDS_ICONS_NOT_LOADED);
+    return;
+  }
+  const platform::Icon standardIcon = StandardFolderIcon();
+  if (!standardIcon) {
+    ShowError(IDS_ICONS_NOT_LOADED);
+    return;
+  }
+  dialog.catalogue.InsertFront(catalogue::kStandardIcon, 0,
+                               text::SystemText(ui::MessageText(IDS_STANDARD_ICON)), "",
+                               standardIcon);
+  const folder::FolderSettings settings = folder::ReadFolderSettings(
+      dialog.catalogue, dialog.thumbnailView, targetFolder, folderPrefix, standardIcon);
+
+  if (RunChooser(dialog) != ui::kIdOk) return;
+
+  folder::Choice choice;
+  choice.selectedIndex = dialog.selectedIndex;
+  choice.fileName = dialog.catalogue.fileNames.at(dialog.selectedIndex);
+  choice.iconIndex = dialog.catalogue.iconIndexes.at(dialog.selectedIndex);
+  choice.thumbnailView = dialog.thumbnailView;
+  choice.infoTipText = dialog.infoTipText;
+
+  folder::ApplyContext context;
+  context.targetFolder = targetFolder;
+  context.folderPrefix = folderPrefix;
+  context.iconDirectory = iconDirectory;
+  context.platformId = platformId_;
+  context.thumbnailMenuText = text::SystemText(ui::MessageText(IDS_THUMBNAIL_MENU));
+  context.thumbnailHelpText = text::SystemText(ui::MessageText(IDS_THUMBNAIL_HELP));
+  context.recordChange = [&] {
+    log::WriteChangeLog(host_, paths_, targetFolder, settings.settingsFilePath, choice, settings);
+  };
+  folder::ApplyChoice(choice, settings, context);
+}
 
 }  // namespace zendrel::app

@@ -1,0 +1,301 @@
+// The run for an accepted folder: the chooser's starting state, the errors that end the run
+// before it opens, and what Cancel and OK leave behind. The chooser's window is replaced by
+// a script that looks at the dialog and answers as a user would.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/folder_icon_app.h"
+#include "catalogue/icon_catalogue.h"
+#include "platform/file_attributes.h"
+#include "platform/icons.h"
+#include "platform/profile.h"
+#include "platform/registry.h"
+#include "support/fake_boxes.h"
+#include "support/fake_host.h"
+#include "support/icon_fixtures.h"
+#include "support/scoped_env.h"
+#include "support/temp_dir.h"
+#include "text/text.h"
+#include "ui/message_box.h"
+#include "ui/strings.h"
+
+namespace zendrel::app {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempDir;
+
+constexpr char kDefaultIconKey[] = "Directory\\DefaultIcon";
+
+// The application with the chooser's modal run played by the test.
+class ScriptedApp final : public FolderIconApp {
+ public:
+  using FolderIconApp::FolderIconApp;
+  std::function<int(ui::IconChooserDialog&)> chooser;
+  int chooserRuns = 0;
+
+  void Run(const std::string& folder) { RunForFolder(folder); }
+  using FolderIconApp::StandardFolderIcon;
+
+ protected:
+  int RunChooser(ui::IconChooserDialog& dialog) override {
+    ++chooserRuns;
+    return chooser ? chooser(dialog) : ui::kIdCancel;
+  }
+};
+
+// Sets the default value of HKEY_CLASSES_ROOT\Directory\DefaultIcon for one test and puts the
+// old one back. Linux keeps the store in a private configuration folder instead.
+class ScopedDefaultIcon {
+ public:
+  ScopedDefaultIcon(const TempDir& dir, const std::optional<std::string>& value)
+#ifndef _WIN32
+      : config_("XDG_CONFIG_HOME", dir.File("config").c_str())
+#endif
+  {
+    (void)dir;
+    platform::RegHandle key = 0;
+    if (platform::RegOpen(platform::ClassesRoot(), kDefaultIconKey, platform::RegAccess::kRead,
+                          &key) == platform::kRegSuccess) {
+      std::string old;
+      if (platform::RegQueryString(key, "", &old, 520) == platform::kRegSuccess) old_ = old;
+      platform::RegClose(key);
+    }
+    Set(value);
+  }
+  ~ScopedDefaultIcon() {
+    if (old_) Set(old_);
+  }
+
+ private:
+  static void Set(const std::optional<std::string>& value) {
+    platform::RegHandle key = 0;
+    if (!value) {
+      platform::RegDeleteSubkey(platform::ClassesRoot(), kDefaultIconKey);
+      return;
+    }
+    ASSERT_EQ(platform::RegCreate(platform::ClassesRoot(), kDefaultIconKey, &key),
+              platform::kRegSuccess);
+    platform::RegSetString(key, "", *value);
+    platform::RegClose(key);
+  }
+
+#ifndef _WIN32
+  test::ScopedVariable config_;
+#endif
+  std::optional<std::string> old_;
+};
+
+// Everything under a folder: each entry's bytes (folders: none) and attributes.
+using Tree = std::map<std::string, std::pair<std::string, std::uint32_t>>;
+
+Tree Snapshot(const std::string& root) {
+  Tree tree;
+  tree[""] = {"", platform::ReadAttributes(root).value_or(0xFFFFFFFF)};
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    const std::string path = entry.path().string();
+    tree[path.substr(root.size())] = {
+        entry.is_directory() ? std::string() : test::ReadBytes(path).value_or("?"),
+        platform::ReadAttributes(path).value_or(0xFFFFFFFF)};
+  }
+  return tree;
+}
+
+const test::IconImage kRed{32, 0xFFD02020, 32};
+const test::IconImage kBlue{32, 0xFF2040D0, 32};
+const test::IconImage kGreen{32, 0xFF20A040, 32};
+
+class RunForFolderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    host_.moduleFileName = dir_.File("Zendrel.exe");
+    icons_ = dir_.File("Zendrel.icon");
+    fs::create_directory(icons_);
+    test::WriteBytes(Icon("red.ico"), test::MakeIco({kRed}));
+    test::WriteBytes(Icon("blue.ico"), test::MakeIco({kBlue}));
+    // The standard folder icon is the fourth icon of a library; the others are decoys.
+    test::WriteBytes(dir_.File("shell.icl"), test::MakeIcl({{kRed}, {kRed}, {kBlue}, {kGreen}}));
+    host_.environment["ZENDREL_PLACE"] = dir_.path();
+    folder_ = dir_.File("Work");
+    fs::create_directory(folder_);
+    logs_ = dir_.File("logs");
+    fs::create_directory(logs_);
+    ASSERT_TRUE(platform::WriteIniString(dir_.File("ZenConfig.ini"), "ZendrelConfig",
+                                         "DefaultLogPath", logs_));
+  }
+
+  std::string Icon(const std::string& name) const {
+    return icons_ + std::string(1, text::kSeparator) + name;
+  }
+  std::string InFolder(const std::string& name) const {
+    return folder_ + std::string(1, text::kSeparator) + name;
+  }
+  std::string StandardValue() const {
+    return std::string("%ZENDREL_PLACE%") + text::kSeparator + "shell.icl,3";
+  }
+
+  // One run on the folder; the messages it showed, by id.
+  std::vector<int> Run(std::function<int(ui::IconChooserDialog&)> chooser) {
+    app_ = std::make_unique<ScriptedApp>(host_, boxes_);
+    app_->chooser = std::move(chooser);
+    app_->Run(folder_);
+    return boxes_.Ids();
+  }
+
+  TempDir dir_;
+  std::string icons_, folder_, logs_;
+  test::FakeHost host_;
+  test::FakeBoxes boxes_;
+  std::unique_ptr<ScriptedApp> app_;
+};
+
+TEST_F(RunForFolderTest, StandardIconComesFromTheExpandedRegistryValue) {
+  ScopedDefaultIcon standard(dir_, StandardValue());
+  ScriptedApp app(host_, boxes_);
+  const platform::Icon icon = app.StandardFolderIcon();
+  ASSERT_TRUE(icon);
+  EXPECT_EQ(icon.Pixels(), platform::ExtractIcon(dir_.File("shell.icl"), 3).Pixels());
+  EXPECT_EQ(icon.Pixels()[31 * 32 + 31], kGreen.colour);
+}
+
+TEST_F(RunForFolderTest, StandardIconIndexIsReadLikeAtoi) {
+  ScriptedApp app(host_, boxes_);
+  const std::string library = dir_.File("shell.icl");
+  // Blanks and a sign before the digits, anything after them.
+  for (const char* tail : {",  +3", ",3x", ", 3 "}) {
+    ScopedDefaultIcon standard(dir_, library + tail);
+    const platform::Icon icon = app.StandardFolderIcon();
+    ASSERT_TRUE(icon) << tail;
+    EXPECT_EQ(icon.Pixels()[31 * 32 + 31], kGreen.colour) << tail;
+  }
+  // The last comma splits; no digits is index 0.
+  {
+    ScopedDefaultIcon standard(dir_, library + ",x");
+    const platform::Icon icon = app.StandardFolderIcon();
+    ASSERT_TRUE(icon);
+    EXPECT_EQ(icon.Pixels()[31 * 32 + 31], kRed.colour);
+  }
+  // Past the last icon, or no comma at all: no icon.
+  for (const std::string& value : {library + ",4", library, std::string("3"), std::string()}) {
+    ScopedDefaultIcon standard(dir_, value);
+    EXPECT_FALSE(app.StandardFolderIcon()) << value;
+  }
+}
+
+TEST_F(RunForFolderTest, WithoutSettingsFileTheStandardEntryComesFirst) {
+  ScopedDefaultIcon standard(dir_, StandardValue());
+  const Tree before = Snapshot(folder_);
+  bool seen = false;
+  const std::vector<int> shown = Run([&](ui::IconChooserDialog& dialog) {
+    seen = true;
+    EXPECT_EQ(dialog.targetFolder, folder_);
+    const catalogue::IconCatalogue& c = dialog.catalogue;
+    EXPECT_EQ(c.fileNames, (std::vector<std::string>{"*", "blue.ico", "red.ico"}));
+    EXPECT_EQ(c.labels.at(0), text::SystemText(ZENDREL_TEXT_112));
+    EXPECT_EQ(c.iconIndexes.at(0), 0);
+    EXPECT_EQ(c.infoTips.at(0), "");
+    EXPECT_EQ(c.Count(), 3);
+    EXPECT_EQ(c.imageList.Pixels(0)[31 * 32 + 31], kGreen.colour);
+    EXPECT_FALSE(dialog.thumbnailView);
+    EXPECT_EQ(dialog.selectedIndex, -1);
+    return ui::kIdCancel;
+  });
+  EXPECT_TRUE(seen);
+  EXPECT_TRUE(shown.empty());
+  // Cancel: nothing written anywhere.
+  EXPECT_EQ(Snapshot(folder_), before);
+  EXPECT_TRUE(fs::is_empty(logs_));
+  EXPECT_EQ(app_->ExitStatus(), 0);
+}
+
+TEST_F(RunForFolderTest, WithSettingsFileTheCurrentIconComesFirstAndCancelTouchesNothing) {
+  ScopedDefaultIcon standard(dir_, StandardValue());
+  const std::string ini = InFolder("desktop.ini");
+  test::WriteBytes(ini, "[.ShellClassInfo]\r\nIconFile=" + Icon("red.ico") +
+                            "\r\nIconIndex=0\r\nInfoTip=Papers\r\nConfirmFileOp=0\r\n"
+                            "[ExtShellFolderViews]\r\n{8BEBB290-52D0-11d0-B7F4-00C04FD706EC}="
+                            "{8BEBB290-52D0-11d0-B7F4-00C04FD706EC}\r\n");
+  ASSERT_TRUE(platform::WriteAttributes(ini, 0x22));
+  ASSERT_TRUE(platform::WriteAttributes(folder_, 0x15));
+  const Tree before = Snapshot(folder_);
+
+  Run([&](ui::IconChooserDialog& dialog) {
+    const catalogue::IconCatalogue& c = dialog.catalogue;
+    EXPECT_EQ(c.fileNames, (std::vector<std::string>{"red.ico", "*", "blue.ico", "red.ico"}));
+    EXPECT_EQ(c.labels.at(0), text::SystemText(ZENDREL_TEXT_108));
+    EXPECT_EQ(c.labels.at(1), text::SystemText(ZENDREL_TEXT_112));
+    EXPECT_EQ(c.infoTips.at(0), "Papers");
+    EXPECT_EQ(c.imageList.Pixels(0)[31 * 32 + 31], kRed.colour);
+    EXPECT_EQ(c.imageList.Pixels(1)[31 * 32 + 31], kGreen.colour);
+    EXPECT_TRUE(dialog.thumbnailView);
+    // A user who picks, types and unticks, then cancels.
+    dialog.selectedIndex = 2;
+    dialog.thumbnailView = false;
+    dialog.infoTipText = "changed";
+    return ui::kIdCancel;
+  });
+  EXPECT_EQ(Snapshot(folder_), before);
+  EXPECT_TRUE(fs::is_empty(logs_));
+  platform::WriteAttributes(folder_, 0x10);
+}
+
+TEST_F(RunForFolderTest, NoLoadableIconEndsWithMessage106BeforeTheChooser) {
+  ScopedDefaultIcon standard(dir_, StandardValue());
+  fs::remove(Icon("red.ico"));
+  test::WriteBytes(Icon("blue.ico"), "not an icon");
+  EXPECT_EQ(Run(nullptr), std::vector<int>{IDS_ICONS_NOT_LOADED});
+  EXPECT_EQ(app_->chooserRuns, 0);
+  EXPECT_EQ(app_->ExitStatus(), 1);
+}
+
+TEST_F(RunForFolderTest, NoStandardIconEndsWithMessage106BeforeTheChooser) {
+  for (const std::optional<std::string>& value :
+       {std::optional<std::string>(dir_.File("shell.icl")),  // no comma
+        std::optional<std::string>(dir_.File("missing.icl") + ",0"),
+        std::optional<std::string>()}) {
+    ScopedDefaultIcon standard(dir_, value);
+    boxes_.shown.clear();
+    EXPECT_EQ(Run(nullptr), std::vector<int>{IDS_ICONS_NOT_LOADED}) << value.value_or("(none)");
+    EXPECT_EQ(app_->chooserRuns, 0);
+  }
+  EXPECT_FALSE(test::Exists(InFolder("desktop.ini")));
+}
+
+TEST_F(RunForFolderTest, OkAppliesTheChoiceAndLogsIt) {
+  ScopedDefaultIcon standard(dir_, StandardValue());
+  test::WriteBytes(InFolder("Thumbs.db"), "old thumbnails");
+  Run([](ui::IconChooserDialog& dialog) {
+    dialog.selectedIndex = 1;  // blue.ico
+    dialog.infoTipText = "Project papers";
+    dialog.thumbnailView = false;
+    return ui::kIdOk;
+  });
+  EXPECT_TRUE(boxes_.shown.empty());
+  const std::string ini = InFolder("desktop.ini");
+  EXPECT_EQ(platform::ReadIniString(ini, ".ShellClassInfo", "IconFile", ""),
+            text::AddTrailingSeparator(icons_) + "blue.ico");
+  EXPECT_EQ(platform::ReadIniString(ini, ".ShellClassInfo", "IconIndex", ""), "0");
+  EXPECT_EQ(platform::ReadIniString(ini, ".ShellClassInfo", "InfoTip", ""), "Project papers");
+  EXPECT_EQ(platform::ReadIniString(ini, ".ShellClassInfo", "ConfirmFileOp", ""), "0");
+  EXPECT_FALSE(test::Exists(InFolder("Thumbs.db")));
+  // Wine keeps no read-only bit on a folder; Windows and the Linux build do.
+  EXPECT_EQ(platform::ReadAttributes(folder_).value_or(0) & 0x07,
+            test::UnderWine() ? 0x04u : 0x05u);
+  EXPECT_EQ(platform::ReadAttributes(ini).value_or(0) & 0x02, 0x02u);
+
+  const std::string log = logs_ + std::string(1, text::kSeparator) + "Zendrel.log";
+  const std::string record = platform::ReadIniString(log, "FolderLog", folder_, "");
+  EXPECT_EQ(record.substr(0, 2), "0x");
+  EXPECT_EQ(record.substr(record.find(',')), ",blue.ico,0,Project papers,0");
+  platform::WriteAttributes(folder_, 0x10);
+}
+
+}  // namespace
+}  // namespace zendrel::app
