@@ -31,4 +31,9 @@
   "現在のWindowsでは、Zendrelは正常に動作しません。\nWindowsのアップデートをお勧めします。"
 #define ZENDREL_TEXT_112 "（標準）"
 
+/* The About box's own texts, the same on both builds. */
+#define ZENDREL_ABOUT_CAPTION "Zendrel のバージョン情報"
+#define ZENDREL_ABOUT_VERSION "Zendrel Version 1.02"
+#define ZENDREL_ABOUT_COPYRIGHT "Copyright (C) 2026 Zendrel developers"
+
 #endif

@@ -11,13 +11,15 @@
 #include <cmath>
 #include <cstring>
 
+#include "ui/strings.h"
+
 namespace zendrel::ui {
 
 namespace {
 
-const char kAboutCaption[] = "Zendrel のバージョン情報";
-const char kVersionText[] = "Zendrel Version 1.02";
-const char kCopyrightText[] = "Copyright (C) 2026 Zendrel developers";
+const char kAboutCaption[] = ZENDREL_ABOUT_CAPTION;
+const char kVersionText[] = ZENDREL_ABOUT_VERSION;
+const char kCopyrightText[] = ZENDREL_ABOUT_COPYRIGHT;
 
 // The box, in dialog units.
 constexpr int kWidth = 235;
