@@ -342,6 +342,16 @@ TEST_F(DosAttribFiles, LinkToAFolderIsAFolder) {
   EXPECT_FALSE(WriteAttributes(dangling, 0x02));
 }
 
+TEST_F(DosAttribFiles, LinkToAFileKeepsItsAttributesOffTheFile) {
+  const std::string file = dir_.File("shared.ini");
+  test::WriteBytes(file, "x");
+  const std::string link = dir_.File("desktop.ini");
+  ASSERT_EQ(symlink(file.c_str(), link.c_str()), 0);
+  const std::optional<std::uint32_t> before = ReadAttributes(file);
+  EXPECT_FALSE(WriteAttributes(link, 0x22));
+  EXPECT_EQ(ReadAttributes(file), before);
+}
+
 TEST_F(DosAttribFiles, UniversalNamesGoThroughTheMountTable) {
   // The folder Work lies on a share mounted at dir/mnt.
   const std::string mount = dir_.File("mnt");

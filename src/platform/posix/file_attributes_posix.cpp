@@ -165,9 +165,10 @@ bool WriteAttributes(const std::string& path, std::uint32_t attributes) {
   const std::string local = posix::ToLocalPath(path);
   struct stat status;
   if (lstat(local.c_str(), &status) != 0) return false;
-  // The attributes of a link are its own; writing them must not reach whatever it points
-  // to (Linux keeps no user attributes on a link itself, so the write is refused).
-  if (S_ISLNK(status.st_mode)) return false;
+  // A link to a folder stands for the folder, whose attributes it shows. A link to a file
+  // is an entry of its own: its attributes must not reach the file behind it (a shared
+  // desktop.ini, say), and Linux keeps no user attributes on a link, so the write is refused.
+  if (S_ISLNK(status.st_mode) && !IsDirectory(local, status)) return false;
   // A record that cannot be read is not overwritten blindly; on a file system without user
   // extended attributes the write below would be refused all the same.
   const std::optional<std::string> record = ReadRecord(local);
