@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/icon_fixtures.h"
@@ -137,6 +137,18 @@ TEST_F(CatalogueTest, LabelsAndInfoTipsOfIconFiles) {
   // A value of 300 bytes is read as its first 259.
   Write("Zendrel.ini", "[FolderIconLabels]\r\na.ico=" + std::string(300, 'L') + "\r\n");
   EXPECT_EQ(Load()[1], "a.ico|0|" + std::string(259, 'L') + "|");
+  // Lines that are no keys of these files do not hide the keys after them.
+  Write("Zendrel.ini",
+        "[FolderIconLabels]\r\n=nameless\r\n; a.ico=comment\r\na.ico=A\r\n"
+        "[FolderIconInfoTip]\r\n=\r\nB.ico=tip\r\n");
+  EXPECT_EQ(Load(), (std::vector<std::string>{"B.ico|0|B.ico|tip", "a.ico|0|A|", "c.ico|0|c.ico|",
+                                              "d.ico|0|d.ico|"}));
+  // Empty sections, and sections only a later duplicate fills, give every file its name.
+  Write("Zendrel.ini",
+        "[FolderIconLabels]\r\n[FolderIconInfoTip]\r\n; none\r\n[FolderIconLabels]\r\n"
+        "a.ico=A\r\n");
+  EXPECT_EQ(Load(), (std::vector<std::string>{"B.ico|0|B.ico|", "a.ico|0|a.ico|", "c.ico|0|c.ico|",
+                                              "d.ico|0|d.ico|"}));
 }
 
 TEST_F(CatalogueTest, LibrariesWithoutACompanionUseTheMainCatalogue) {
@@ -178,13 +190,7 @@ TEST_F(CatalogueTest, InsertFrontTakesSlotZero) {
   ASSERT_EQ(catalogue_.Count(), 4);
   const std::uint32_t blue = 0xFF000000 | (kBlue.colour & 0xFFFFFF);
   EXPECT_EQ(catalogue_.imageList.Pixels(0)[31 * 32 + 31], blue);
-  // Wine departs from Windows here: its ImageList_Copy with ILCF_SWAP gives the source slot
-  // a black image instead of the destination's, so only slot 0 comes out right under Wine.
-  // Windows swaps both images, and so does the Linux list.
-  if (test::UnderWine()) {
-    EXPECT_EQ(catalogue_.imageList.Pixels(3)[31 * 32 + 31], 0xFF000000u);
-    return;
-  }
+  // Every image moves up whole, also under Wine, whose own swap of two slots blackens one.
   EXPECT_EQ(catalogue_.imageList.Pixels(1)[31 * 32 + 31], blue);
   EXPECT_EQ(catalogue_.imageList.Pixels(2)[31 * 32 + 31], kRed.colour);
   EXPECT_EQ(catalogue_.imageList.Pixels(3)[31 * 32 + 31], kGreen.colour);
@@ -254,6 +260,40 @@ TEST_F(CatalogueTest, DllsOnlyWhenSwitchedOnAndLast) {
             (std::vector<std::string>{"a.ico|0|a.ico|", "Animals.icl|0|Animals.icl,0|",
                                       "Animals.icl|1|Cow|", "Animals.dll|0|Animals.dll,0|",
                                       "Animals.dll|1|Heart|", "Animals.dll|2|Animals.dll,2|"}));
+}
+
+}  // namespace
+}  // namespace zendrel::catalogue
+
+namespace zendrel::catalogue {
+namespace {
+
+TEST(ProgramIcons, AreTheShippedIcoFilesAtTheLargeSize) {
+  const std::string assets = std::string(ZENDREL_SHIPPED_ICONS) + "/..";
+  for (const auto& [id, file] : {std::pair{128, "app.ico"}, std::pair{131, "unknown.ico"}}) {
+    SCOPED_TRACE(file);
+    const platform::Icon icon = platform::LoadProgramIcon(id);
+    ASSERT_TRUE(icon);
+    const platform::IconPixels pixels = icon.Pixels();
+    ASSERT_EQ(pixels.size(), 32u * 32u);
+    const platform::Icon fromFile = platform::ExtractIcon(test::HostPath(assets + "/" + file), 0);
+    ASSERT_TRUE(fromFile);
+    // Both are the file's own 32 x 32 image, unscaled: equal, but for rounding in the display
+    // conversion on Windows.
+#ifdef _WIN32
+    EXPECT_LE(test::LargestChannelDifference(pixels, fromFile.Pixels()), 2);
+#else
+    EXPECT_EQ(pixels, fromFile.Pixels());
+#endif
+    // The two icons are not the same picture.
+    if (id == 128) {
+      EXPECT_GT(test::LargestChannelDifference(pixels, platform::LoadProgramIcon(131).Pixels()),
+                64);
+    }
+  }
+  for (int unknown : {0, 1, 127, 129, 130, 132, -128, 65536}) {
+    EXPECT_FALSE(platform::LoadProgramIcon(unknown)) << unknown;
+  }
 }
 
 }  // namespace

@@ -1,6 +1,11 @@
-zendrel_test(catalogue_test catalogue/icon_catalogue_test.cpp)
+# On Windows the program's own icons come from its resources, so the test program links them.
+zendrel_test(catalogue_test catalogue/icon_catalogue_test.cpp catalogue/catalogue_contract_test.cpp)
+if(WIN32)
+  target_link_libraries(catalogue_test PRIVATE zendrel_resources)
+endif()
 target_compile_definitions(catalogue_test PRIVATE ZENDREL_SHIPPED_ICONS="${PROJECT_SOURCE_DIR}/assets/Zendrel.icon"
-  ZENDREL_FIXTURE_DLL="${CMAKE_CURRENT_BINARY_DIR}/fixtures/Animals.dll")
+  ZENDREL_FIXTURE_DLL="${CMAKE_CURRENT_BINARY_DIR}/fixtures/Animals.dll"
+  ZENDREL_CATALOGUE_EXPECTED="${CMAKE_CURRENT_SOURCE_DIR}/catalogue/fixture_expected.txt")
 
 # A resource-only DLL with our own icons, made by the cross tools on both builds.
 set(fixtures ${CMAKE_CURRENT_BINARY_DIR}/fixtures)

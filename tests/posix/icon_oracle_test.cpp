@@ -16,7 +16,7 @@
 #include "platform/posix/icon_container.h"
 #include "platform/posix/icon_file_reader.h"
 #include "platform/posix/icon_image.h"
-#include "posix/icon_fixtures.h"
+#include "support/icon_fixtures.h"
 #include "support/temp_dir.h"
 
 namespace zendrel::platform::posix {

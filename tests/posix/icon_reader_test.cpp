@@ -4,12 +4,16 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/icons.h"
+#include "platform/posix/icon_file_reader.h"
 #include "platform/posix/icon_image.h"
-#include "posix/icon_fixtures.h"
+#include "support/icon_fixtures.h"
 #include "support/temp_dir.h"
 
 namespace zendrel::platform {
@@ -190,6 +194,44 @@ TEST(ImageList, AppendsSwapsAndReleases) {
   EXPECT_EQ(moved.Count(), 2);
   EXPECT_EQ(moved.Release(), 0u);
   EXPECT_EQ(moved.Count(), 0);
+}
+
+// The readers see a file through several layers: a file source that holds its first bytes,
+// pages kept for the small structures of a library. Every layer gives the same bytes, or the
+// same refusal, for every range: inside the head, across its end, across pages, the last short
+// page, ranges larger than a page, and enough places to make pages give way to others.
+TEST(ByteSources, EveryLayerGivesTheFileBytes) {
+  using posix::Bytes;
+  std::string content(100'000, '\0');
+  for (std::size_t i = 0; i < content.size(); ++i)
+    content[i] = static_cast<char>((i * 2654435761u) >> 13);
+  test::TempDir dir;
+  test::WriteBytes(dir.File("bytes.bin"), content);
+  const std::unique_ptr<posix::FileSource> file = posix::FileSource::Open(dir.File("bytes.bin"));
+  ASSERT_TRUE(file);
+  const posix::MemorySource memory(
+      {reinterpret_cast<const std::uint8_t*>(content.data()), content.size()});
+  const posix::PagedSource pagedFile(*file);
+  const posix::PagedSource pagedMemory(memory);
+  const posix::ByteSource* const sources[] = {file.get(), &pagedFile, &pagedMemory};
+
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> ranges = {
+      {0, 0},       {0, 6},       {8190, 4},     {8192, 1},    {4095, 2},
+      {4000, 9000}, {99'990, 10}, {99'999, 1},   {100'000, 0}, {99'990, 11},
+      {100'000, 1}, {100'001, 0}, {12, 100'000}, {0, 100'000}, {~0ull, 2}};
+  // Small reads scattered over 25 pages, twice over, so that pages are dropped and read again.
+  for (int round = 0; round < 2; ++round) {
+    for (std::uint64_t at = 17; at < 100'000; at += 4093) ranges.push_back({at, 24});
+  }
+  for (const auto& [offset, count] : ranges) {
+    SCOPED_TRACE(std::to_string(offset) + "+" + std::to_string(count));
+    const std::optional<Bytes> expected = memory.Read(offset, count);
+    EXPECT_EQ(expected.has_value(), offset <= content.size() && count <= content.size() - offset);
+    for (const posix::ByteSource* source : sources) {
+      EXPECT_EQ(source->size(), content.size());
+      EXPECT_EQ(source->Read(offset, count), expected);
+    }
+  }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "platform/posix/icon_container.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "platform/icons.h"
@@ -64,14 +65,16 @@ std::optional<IconImageDirectory> ReadGroupDirectory(const ByteSource& source, I
   if (place.size < kIconDirectoryHead || place.offset > source.size() ||
       place.size > source.size() - place.offset)
     return std::nullopt;
-  const std::optional<Bytes> head = source.Read(place.offset, kIconDirectoryHead);
-  if (!head) return std::nullopt;
-  const std::optional<std::uint16_t> count = IconDirectoryCount(*head);
+  // A group is never longer than its largest possible directory: one read takes it whole.
+  constexpr std::uint64_t kLongestGroup =
+      kIconDirectoryHead + std::uint64_t{kGroupEntrySize} * kMaxDirectoryEntries;
+  std::optional<Bytes> bytes = source.Read(place.offset, std::min(place.size, kLongestGroup));
+  if (!bytes) return std::nullopt;
+  const std::optional<std::uint16_t> count = IconDirectoryCount(*bytes);
   if (!count) return std::nullopt;
   const std::uint64_t length = kIconDirectoryHead + std::uint64_t{kGroupEntrySize} * *count;
   if (length > place.size) return std::nullopt;
-  const std::optional<Bytes> bytes = source.Read(place.offset, length);
-  if (!bytes) return std::nullopt;
+  bytes->resize(static_cast<std::size_t>(length));
   // Only the image that will be shown is looked up: in a DLL every look-up walks resource
   // directories, and a group holds many images.
   std::optional<IconImageDirectory> images =

@@ -42,6 +42,18 @@ class IconContainer {
   // The images of the icon `index` names; nullopt when it names none. The source is the
   // one the container was read from.
   virtual std::optional<IconImageDirectory> Images(const ByteSource& source, int index) const = 0;
+
+ protected:
+  // The source read through pages kept from one icon to the next, for the small structures
+  // a library looks up for every icon (its resource tree, its groups). Images are read from
+  // the source itself, so a file cut short since it was opened yields no image past its end.
+  const ByteSource& Pages(const ByteSource& source) const {
+    if (!pages_ || &pages_->inner() != &source) pages_ = std::make_unique<PagedSource>(source);
+    return *pages_;
+  }
+
+ private:
+  mutable std::unique_ptr<PagedSource> pages_;
 };
 
 // The container in `source`, or nullptr when it is no icon container: an .ico file ("\0\0"

@@ -9,11 +9,33 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zendrel::platform::posix {
 
-using Bytes = std::vector<std::uint8_t>;
+// Leaves new elements uninitialised: every buffer of bytes is filled by a read at once, and
+// zeroing it first would cost about as much as the read.
+template <typename T>
+struct UninitialisedAllocator : std::allocator<T> {
+  template <typename U>
+  struct rebind {
+    using other = UninitialisedAllocator<U>;
+  };
+  UninitialisedAllocator() noexcept = default;
+  template <typename U>
+  UninitialisedAllocator(const UninitialisedAllocator<U>&) noexcept {}
+  template <typename U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <typename U, typename... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+};
+
+using Bytes = std::vector<std::uint8_t, UninitialisedAllocator<std::uint8_t>>;
 
 // No single read is allowed to be larger than this: the largest image a reader accepts
 // (256 x 256, 32 bits, with its mask, or a PNG of that size) fits many times over.
@@ -50,6 +72,11 @@ class MemorySource final : public ByteSource {
 
 // A regular file, opened without blocking. Anything else with the name (a folder, a FIFO,
 // a device) is refused before a byte is read.
+//
+// The first kHeadSize bytes are read once, when the file is opened: every container's
+// headers and directories start there, and a small .ico file is then read with one call.
+// Later reads go to the file, so a file cut short since it was opened still yields nothing
+// past its new end; what the head holds was whole when it was read.
 class FileSource final : public ByteSource {
  public:
   // nullptr when `localPath` is not a readable regular file.
@@ -63,9 +90,35 @@ class FileSource final : public ByteSource {
   bool ReadAt(std::uint64_t offset, std::uint8_t* out, std::size_t count) const override;
 
  private:
+  static constexpr std::uint64_t kHeadSize = 8192;
   FileSource(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
+  bool ReadFromFile(std::uint64_t offset, std::uint8_t* out, std::size_t count) const;
   int fd_;
   std::uint64_t size_;
+  Bytes head_;
+};
+
+// Another source read through a few cached pages, for a structure that is read in many small
+// pieces from a few places of a file: a DLL's resource tree, looked up twice per icon.
+class PagedSource final : public ByteSource {
+ public:
+  explicit PagedSource(const ByteSource& inner) : inner_(inner) {}
+  std::uint64_t size() const override { return inner_.size(); }
+  const ByteSource& inner() const { return inner_; }
+
+ protected:
+  bool ReadAt(std::uint64_t offset, std::uint8_t* out, std::size_t count) const override;
+
+ private:
+  static constexpr std::uint64_t kPageSize = 4096;
+  static constexpr std::size_t kMaxPages = 16;
+  struct Page {
+    std::uint64_t number;
+    Bytes bytes;  // short only for the last page of the source
+  };
+  const ByteSource& inner_;
+  mutable std::vector<Page> pages_;
+  mutable std::size_t nextVictim_ = 0;
 };
 
 // Little-endian fields of a buffer; the caller has checked that the field lies inside.

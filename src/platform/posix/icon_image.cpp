@@ -1,6 +1,9 @@
 #include "platform/posix/icon_image.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
 
 #include "platform/posix/png_image.h"
 
@@ -14,6 +17,8 @@ constexpr std::uint32_t kInfoHeaderSize = 40;
 // do not matter for an uncompressed image.
 constexpr std::uint32_t kMaxHeaderSize = 124;
 constexpr std::uint32_t kMaxPaletteSize = 256;
+// Enough for a 48 x 48 image of 32 bits with its mask, or a 64 x 64 one of 8 bits.
+constexpr std::uint64_t kFirstImageRead = 16384;
 
 struct DibLayout {
   int width = 0;
@@ -92,36 +97,57 @@ std::uint32_t Opaque(std::uint32_t r, std::uint32_t g, std::uint32_t b) {
   return 0xFF000000u | r << 16 | g << 8 | b;
 }
 
-std::uint32_t ColourAt(std::span<const std::uint8_t> row, int x, const DibLayout& layout,
-                       std::span<const std::uint8_t> palette) {
-  std::uint32_t index = 0;
-  switch (layout.bitCount) {
+// The palette as opaque colours, all 256 places filled: an index past the stored palette
+// shows black, so the row loops need no check.
+std::array<std::uint32_t, kMaxPaletteSize> OpaquePalette(std::span<const std::uint8_t> palette,
+                                                         const DibLayout& layout) {
+  std::array<std::uint32_t, kMaxPaletteSize> colours;
+  colours.fill(Opaque(0, 0, 0));
+  for (std::size_t i = 0; i < layout.paletteCount; ++i) {
+    const std::size_t at = i * layout.paletteEntrySize;
+    colours[i] = Opaque(palette[at + 2], palette[at + 1], palette[at]);
+  }
+  return colours;
+}
+
+// One row of colours, the alpha byte kept as stored for 32-bit images and opaque otherwise.
+// One loop per depth: this runs for every pixel of every icon in the catalogue.
+void DecodeRow(const std::uint8_t* row, int width, int bitCount,
+               const std::array<std::uint32_t, kMaxPaletteSize>& palette, std::uint32_t* out) {
+  switch (bitCount) {
     case 1:
-      index = row[x / 8] >> (7 - x % 8) & 1;
+      for (int x = 0; x < width; ++x) out[x] = palette[row[x / 8] >> (7 - x % 8) & 1];
       break;
     case 4:
-      index = row[x / 2] >> (x % 2 == 0 ? 4 : 0) & 0xF;
+      for (int x = 0; x < width; ++x) out[x] = palette[row[x / 2] >> (x % 2 == 0 ? 4 : 0) & 0xF];
       break;
     case 8:
-      index = row[x];
+      for (int x = 0; x < width; ++x) out[x] = palette[row[x]];
       break;
-    case 16: {
-      // Five bits each of red, green and blue, widened to eight as the display does.
-      const std::uint32_t v = Le16(row, x * 2);
-      auto widen = [](std::uint32_t c) { return c << 3 | c >> 2; };
-      return Opaque(widen(v >> 10 & 31), widen(v >> 5 & 31), widen(v & 31));
-    }
+    case 16:
+      for (int x = 0; x < width; ++x) {
+        // Five bits each of red, green and blue, widened to eight as the display does.
+        const std::uint32_t v = static_cast<std::uint32_t>(row[x * 2] | row[x * 2 + 1] << 8);
+        auto widen = [](std::uint32_t c) { return c << 3 | c >> 2; };
+        out[x] = Opaque(widen(v >> 10 & 31), widen(v >> 5 & 31), widen(v & 31));
+      }
+      break;
     case 24:
-      return Opaque(row[x * 3 + 2], row[x * 3 + 1], row[x * 3]);
-    default: {  // 32
-      const std::uint32_t alpha = row[x * 4 + 3];
-      return alpha << 24 | (Opaque(row[x * 4 + 2], row[x * 4 + 1], row[x * 4]) & 0xFFFFFF);
-    }
+      for (int x = 0; x < width; ++x) out[x] = Opaque(row[x * 3 + 2], row[x * 3 + 1], row[x * 3]);
+      break;
+    default:  // 32
+      // Blue, green, red and alpha bytes are already 0xAARRGGBB to a little-endian reader.
+      if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(out, row, static_cast<std::size_t>(width) * 4);
+        break;
+      }
+      for (int x = 0; x < width; ++x) {
+        out[x] = static_cast<std::uint32_t>(row[x * 4 + 3]) << 24 |
+                 static_cast<std::uint32_t>(row[x * 4 + 2]) << 16 |
+                 static_cast<std::uint32_t>(row[x * 4 + 1]) << 8 | row[x * 4];
+      }
+      break;
   }
-  // An index past the palette shows black.
-  if (index >= layout.paletteCount) return Opaque(0, 0, 0);
-  const std::size_t at = index * layout.paletteEntrySize;
-  return Opaque(palette[at + 2], palette[at + 1], palette[at]);
 }
 
 }  // namespace
@@ -137,38 +163,35 @@ std::optional<DecodedImage> DecodeDib(std::span<const std::uint8_t> bytes) {
   if (!layout || layout->length > bytes.size()) return std::nullopt;
   const std::span<const std::uint8_t> palette =
       bytes.subspan(layout->paletteAt, layout->paletteCount * layout->paletteEntrySize);
+  const std::array<std::uint32_t, kMaxPaletteSize> colours = OpaquePalette(palette, *layout);
   DecodedImage image;
   image.width = layout->width;
   image.height = layout->height;
   image.pixels.resize(static_cast<std::size_t>(image.width) * image.height);
-  bool anyAlpha = false;
+  const std::uint8_t* const data = bytes.data();
   for (int y = 0; y < image.height; ++y) {
     // Rows are stored bottom up.
     const std::size_t stored = static_cast<std::size_t>(image.height - 1 - y);
-    const std::span<const std::uint8_t> row =
-        bytes.subspan(layout->colourAt + stored * layout->colourStride, layout->colourStride);
-    for (int x = 0; x < image.width; ++x) {
-      const std::uint32_t pixel = ColourAt(row, x, *layout, palette);
-      anyAlpha = anyAlpha || (pixel >> 24) != 0;
-      image.pixels[static_cast<std::size_t>(y) * image.width + x] = pixel;
-    }
+    DecodeRow(data + layout->colourAt + stored * layout->colourStride, image.width,
+              layout->bitCount, colours, &image.pixels[static_cast<std::size_t>(y) * image.width]);
   }
   // Only a 32-bit image can carry alpha, and only one that uses it; any other takes its
   // transparency from the mask (a set bit is transparent).
-  const bool useAlpha = layout->bitCount == 32 && anyAlpha;
+  std::uint32_t alphaBits = 0;
+  if (layout->bitCount == 32) {
+    for (const std::uint32_t pixel : image.pixels) alphaBits |= pixel;
+  }
+  if (alphaBits >> 24 != 0) {
+    // Written without a branch, which the edge of every picture would mispredict.
+    for (std::uint32_t& pixel : image.pixels) pixel = pixel >> 24 != 0 ? pixel : 0;
+    return image;
+  }
   for (int y = 0; y < image.height; ++y) {
     const std::size_t stored = static_cast<std::size_t>(image.height - 1 - y);
-    const std::span<const std::uint8_t> mask =
-        bytes.subspan(layout->maskAt + stored * layout->maskStride, layout->maskStride);
+    const std::uint8_t* const mask = data + layout->maskAt + stored * layout->maskStride;
+    std::uint32_t* const out = &image.pixels[static_cast<std::size_t>(y) * image.width];
     for (int x = 0; x < image.width; ++x) {
-      std::uint32_t& pixel = image.pixels[static_cast<std::size_t>(y) * image.width + x];
-      if (useAlpha) {
-        if ((pixel >> 24) == 0) pixel = 0;
-      } else if (mask[x / 8] >> (7 - x % 8) & 1) {
-        pixel = 0;
-      } else {
-        pixel |= 0xFF000000u;
-      }
+      out[x] = mask[x / 8] >> (7 - x % 8) & 1 ? 0 : out[x] | 0xFF000000u;
     }
   }
   return image;
@@ -178,20 +201,21 @@ std::optional<DecodedImage> ReadIconImage(const ByteSource& source, ImagePlace p
   // A size that runs past the end of the file is a lie, however little of it the image uses.
   if (place.offset > source.size() || place.size > source.size() - place.offset)
     return std::nullopt;
-  const std::optional<Bytes> head =
-      source.Read(place.offset, std::min<std::uint64_t>(place.size, kInfoHeaderSize));
-  if (!head) return std::nullopt;
-  if (IsPng(*head)) {
+  // One read takes in the whole of most images; a larger one is read again at its length.
+  std::optional<Bytes> bytes =
+      source.Read(place.offset, std::min<std::uint64_t>(place.size, kFirstImageRead));
+  if (!bytes) return std::nullopt;
+  if (IsPng(*bytes)) {
     // A PNG tells its length only by its chunks, so it is read whole, within the read limit.
-    const std::optional<Bytes> png = source.Read(place.offset, place.size);
-    if (!png) return std::nullopt;
-    return DecodePng(*png);
+    if (bytes->size() < place.size) bytes = source.Read(place.offset, place.size);
+    if (!bytes) return std::nullopt;
+    return DecodePng(*bytes);
   }
-  const std::optional<std::uint64_t> length = DibLength(*head);
+  const std::optional<std::uint64_t> length = DibLength(*bytes);
   if (!length || *length > place.size) return std::nullopt;
-  const std::optional<Bytes> dib = source.Read(place.offset, *length);
-  if (!dib) return std::nullopt;
-  return DecodeDib(*dib);
+  if (bytes->size() < *length) bytes = source.Read(place.offset, *length);
+  if (!bytes) return std::nullopt;
+  return DecodeDib(*bytes);
 }
 
 std::optional<IconPixels> ExtractLargeIcon(const IconContainer& container, const ByteSource& source,
@@ -201,8 +225,9 @@ std::optional<IconPixels> ExtractLargeIcon(const IconContainer& container, const
   const int chosen = ChooseLargeImage(*images);
   // The group names an image the file does not hold: Windows gives no icon either.
   if (chosen < 0 || !(*images)[chosen].place) return std::nullopt;
-  const std::optional<DecodedImage> image = ReadIconImage(source, *(*images)[chosen].place);
+  std::optional<DecodedImage> image = ReadIconImage(source, *(*images)[chosen].place);
   if (!image) return std::nullopt;
+  if (image->width == kIconSize && image->height == kIconSize) return std::move(image->pixels);
   return ScaleToIconSize(*image);
 }
 

@@ -6,6 +6,7 @@
 #include "platform/posix/icon_container.h"
 #include "platform/posix/icon_file_reader.h"
 #include "platform/posix/icon_image.h"
+#include "platform/posix/icon_resources.h"
 #include "platform/posix/mount_table.h"
 
 namespace zendrel::platform {
@@ -21,6 +22,15 @@ Icon& Icon::operator=(Icon&& other) noexcept = default;
 Icon::Icon(std::unique_ptr<Data> data) noexcept : data_(std::move(data)) {}
 
 IconPixels Icon::Pixels() const { return data_ ? data_->pixels : IconPixels(); }
+
+namespace {
+
+Icon IconOf(std::optional<IconPixels> pixels) {
+  if (!pixels) return Icon();
+  return Icon(std::make_unique<Icon::Data>(Icon::Data{std::move(*pixels)}));
+}
+
+}  // namespace
 
 // The container's directories are read once, when the file is opened; each Extract then
 // reads only the one group and the one image it needs.
@@ -38,13 +48,21 @@ IconFile::~IconFile() = default;
 
 Icon IconFile::Extract(int index) {
   if (!state_->container) return Icon();
-  std::optional<IconPixels> pixels =
-      posix::ExtractLargeIcon(*state_->container, *state_->source, index);
-  if (!pixels) return Icon();
-  return Icon(std::make_unique<Icon::Data>(Icon::Data{std::move(*pixels)}));
+  return IconOf(posix::ExtractLargeIcon(*state_->container, *state_->source, index));
 }
 
 Icon ExtractIcon(const std::string& path, int index) { return IconFile(path).Extract(index); }
+
+// The same reader as for an .ico file on disk, so that the program's icons look as they would
+// if the user picked the file itself.
+Icon LoadProgramIcon(int resourceId) {
+  const std::span<const std::uint8_t> bytes = posix::ProgramIconBytes(resourceId);
+  if (bytes.empty()) return Icon();
+  const posix::MemorySource source(bytes);
+  const std::unique_ptr<posix::IconContainer> container = posix::ReadIconContainer(source);
+  if (!container) return Icon();
+  return IconOf(posix::ExtractLargeIcon(*container, source, 0));
+}
 
 struct ImageList::State {
   std::vector<IconPixels> images;

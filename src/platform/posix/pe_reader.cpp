@@ -1,5 +1,7 @@
 #include "platform/posix/pe_reader.h"
 
+#include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace zendrel::platform::posix {
@@ -96,7 +98,13 @@ class PeContainer final : public IconContainer {
         groupDirectory_(groupDirectory),
         groups_(std::move(groups)),
         iconDirectory_(iconDirectory),
-        icons_(std::move(icons)) {}
+        icons_(std::move(icons)),
+        iconOrder_(icons_.size()) {
+    for (std::size_t i = 0; i < icons_.size(); ++i) iconOrder_[i] = i;
+    std::stable_sort(iconOrder_.begin(), iconOrder_.end(), [this](std::size_t a, std::size_t b) {
+      return icons_[a].name < icons_[b].name;
+    });
+  }
 
   std::optional<IconImageDirectory> Images(const ByteSource& source, int index) const override {
     const DirectoryEntry* group = nullptr;
@@ -106,17 +114,28 @@ class PeContainer final : public IconContainer {
       group = FindId(groups_, static_cast<std::uint32_t>(-index));
     }
     if (!group) return std::nullopt;
-    const ResourceTree tree(source, sections_, root_);
+    const ResourceTree tree(Pages(source), sections_, root_);
     const std::optional<ImagePlace> place = tree.FirstLanguage(*group, groupDirectory_);
     if (!place) return std::nullopt;
-    return ReadGroupDirectory(source, *place, [&](std::uint16_t id) -> std::optional<ImagePlace> {
-      const DirectoryEntry* icon = FindId(icons_, id);
-      if (!icon) return std::nullopt;
-      return tree.FirstLanguage(*icon, iconDirectory_);
-    });
+    return ReadGroupDirectory(Pages(source), *place,
+                              [&](std::uint16_t id) -> std::optional<ImagePlace> {
+                                const DirectoryEntry* icon = FindIcon(id);
+                                if (!icon) return std::nullopt;
+                                return tree.FirstLanguage(*icon, iconDirectory_);
+                              });
   }
 
  private:
+  // The first icon entry with this id, as a walk through the list would find it, by
+  // halving: a library may hold thousands of images.
+  const DirectoryEntry* FindIcon(std::uint32_t id) const {
+    const auto found = std::lower_bound(
+        iconOrder_.begin(), iconOrder_.end(), id,
+        [this](std::size_t i, std::uint32_t value) { return icons_[i].name < value; });
+    if (found == iconOrder_.end() || icons_[*found].name != id) return nullptr;
+    return &icons_[*found];
+  }
+
   static const DirectoryEntry* FindId(const std::vector<DirectoryEntry>& list, std::uint32_t id) {
     for (const DirectoryEntry& entry : list) {
       if (entry.name == id) return &entry;  // a named entry has the high bit set
@@ -130,6 +149,7 @@ class PeContainer final : public IconContainer {
   std::vector<DirectoryEntry> groups_;
   std::uint32_t iconDirectory_;
   std::vector<DirectoryEntry> icons_;
+  std::vector<std::size_t> iconOrder_;  // icons_ by id, equal ids in list order
 };
 
 std::optional<std::vector<Section>> ReadSections(const ByteSource& source, std::uint64_t at,

@@ -7,6 +7,8 @@
 // Our ExtractIcon is not the system's; the header's macro would rename it.
 #undef ExtractIcon
 
+#include <algorithm>
+
 #include "platform/icons.h"
 
 namespace zendrel::platform {
@@ -90,6 +92,13 @@ Icon IconFile::Extract(int index) {
 
 Icon ExtractIcon(const std::string& path, int index) { return IconFile(path).Extract(index); }
 
+// Not LR_SHARED: the handle is our own copy, which Icon destroys. 32 x 32 is the size
+// LoadIcon would pick for the large icon.
+Icon LoadProgramIcon(int resourceId) {
+  return Wrap(static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(resourceId),
+                                            IMAGE_ICON, kIconSize, kIconSize, 0)));
+}
+
 ImageList::ImageList()
     : state_(new State{ImageList_Create(kIconSize, kIconSize, ILC_COLORDDB | ILC_MASK, 0, 1)}) {}
 ImageList::~ImageList() = default;
@@ -101,8 +110,34 @@ int ImageList::Append(const Icon& icon) {
   return ImageList_ReplaceIcon(state_->list, -1, icon.data()->handle);
 }
 
+namespace {
+
+// Wine's ImageList_Copy with ILCF_SWAP leaves the source slot black; a program run there
+// would show its list as silhouettes.
+bool RunningOnWine() {
+  static const bool wine =
+      GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+  return wine;
+}
+
+}  // namespace
+
 void ImageList::Swap(int a, int b) {
-  if (state_ && state_->list) ImageList_Copy(state_->list, a, state_->list, b, ILCF_SWAP);
+  if (!state_ || !state_->list) return;
+  HIMAGELIST list = state_->list;
+  if (!RunningOnWine()) {
+    ImageList_Copy(list, a, list, b, ILCF_SWAP);
+    return;
+  }
+  // The same exchange through copies of the two images.
+  HICON first = ImageList_GetIcon(list, a, ILD_NORMAL);
+  HICON second = ImageList_GetIcon(list, b, ILD_NORMAL);
+  if (first && second) {
+    ImageList_ReplaceIcon(list, a, second);
+    ImageList_ReplaceIcon(list, b, first);
+  }
+  if (first) DestroyIcon(first);
+  if (second) DestroyIcon(second);
 }
 
 int ImageList::Count() const {
@@ -114,6 +149,17 @@ IconPixels ImageList::Pixels(int slot) const {
   HICON icon = ImageList_GetIcon(state_->list, slot, ILD_NORMAL);
   IconPixels pixels = PixelsOf(icon);
   if (icon) DestroyIcon(icon);
+  // The list hands out its image as drawn, a translucent pixel's colour already weighted by
+  // its alpha; the caller wants it unweighted, as the icon gave it.
+  for (std::uint32_t& pixel : pixels) {
+    const std::uint32_t alpha = pixel >> 24;
+    if (alpha == 0 || alpha == 0xFF) continue;
+    auto unweighted = [&](int shift) {
+      return std::min<std::uint32_t>(0xFF, (((pixel >> shift) & 0xFF) * 0xFF + alpha / 2) / alpha)
+             << shift;
+    };
+    pixel = alpha << 24 | unweighted(16) | unweighted(8) | unweighted(0);
+  }
   return pixels;
 }
 
