@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 
+#include "app/dialog_search_win32.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -21,26 +22,6 @@ using zendrel::test::TempDir;
 using zendrel::test::WriteBytes;
 
 constexpr char kThumbnailId[] = "{8BEBB290-52D0-11d0-B7F4-00C04FD706EC}";
-
-struct Search {
-  DWORD processId;
-  HWND found;
-};
-
-BOOL CALLBACK FindChooserOf(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<Search*>(param);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  char className[64] = {}, caption[64] = {};
-  GetClassNameA(window, className, sizeof className);
-  GetWindowTextA(window, caption, sizeof caption);
-  if (owner == search->processId && std::string(className) == "#32770" &&
-      std::string(caption) == "Zendrel" && IsWindowVisible(window)) {
-    search->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
 
 // The chooser of a running Zendrel.exe, worked from this process.
 class Chooser {
@@ -113,13 +94,8 @@ class CustomiseEndToEnd : public ::testing::Test {
     PROCESS_INFORMATION process = {};
     ASSERT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                                nullptr, &startup, &process));
-    Search search = {process.dwProcessId, nullptr};
-    for (int tries = 0; tries < 300 && !search.found; ++tries) {
-      EnumWindows(FindChooserOf, reinterpret_cast<LPARAM>(&search));
-      if (!search.found) Sleep(100);
-    }
-    if (search.found) {
-      Chooser chooser(search.found, process.hProcess);
+    if (HWND dialog = zendrel::test::WaitForDialog(process.dwProcessId, "Zendrel")) {
+      Chooser chooser(dialog, process.hProcess);
       user(chooser);
     } else {
       ADD_FAILURE() << "no chooser appeared for " << folder;

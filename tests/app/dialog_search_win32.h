@@ -1,0 +1,42 @@
+// Finding a dialog of another running process, for the tests that start Zendrel.exe.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace zendrel::test {
+
+struct DialogSearch {
+  DWORD processId;
+  const char* caption;  // null: any caption
+  HWND found;
+};
+
+inline BOOL CALLBACK MatchDialog(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<DialogSearch*>(param);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  char className[64] = {}, text[64] = {};
+  GetClassNameA(window, className, sizeof className);
+  GetWindowTextA(window, text, sizeof text);
+  if (owner != search->processId || std::string(className) != "#32770" ||
+      !IsWindowVisible(window) || (search->caption && std::string(text) != search->caption)) {
+    return TRUE;
+  }
+  search->found = window;
+  return FALSE;
+}
+
+// The first visible dialog window of the process, with this caption when one is given;
+// waits up to 30 s for it to appear. Null when none came.
+inline HWND WaitForDialog(DWORD processId, const char* caption = nullptr) {
+  DialogSearch search = {processId, caption, nullptr};
+  for (int tries = 0; tries < 300 && !search.found; ++tries) {
+    EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
+    if (!search.found) Sleep(100);
+  }
+  return search.found;
+}
+
+}  // namespace zendrel::test
