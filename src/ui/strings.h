@@ -34,6 +34,6 @@
 /* The About box's own texts, the same on both builds. */
 #define ZENDREL_ABOUT_CAPTION "Zendrel のバージョン情報"
 #define ZENDREL_ABOUT_VERSION "Zendrel Version 1.02"
-#define ZENDREL_ABOUT_COPYRIGHT "Copyright (C) 2026 Zendrel developers"
+#define ZENDREL_ABOUT_COPYRIGHT "(C) 2026 Zendrel Project"
 
 #endif
