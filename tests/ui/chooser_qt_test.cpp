@@ -329,7 +329,7 @@ TEST_F(ChooserQtTest, AccessKeyOpensTheAboutBoxWhichBlocksTheChooser) {
       seen = true;
       EXPECT_EQ(about->windowTitle(), QString::fromUtf8("Zendrel のバージョン情報"));
       EXPECT_EQ(about->VersionLabel()->text(), "Zendrel Version 1.02");
-      EXPECT_TRUE(about->CopyrightLabel()->text().startsWith("Copyright"));
+      EXPECT_EQ(about->CopyrightLabel()->text(), QString::fromUtf8(ZENDREL_ABOUT_COPYRIGHT));
       EXPECT_FALSE(about->IconLabel()->pixmap().isNull());
       EXPECT_TRUE(about->OkButton()->isDefault());
       EXPECT_EQ(about->parentWidget(), w.get());
