@@ -11,6 +11,7 @@ smbclient sees what a Windows machine would.
 
 Usage: customise_e2e.py ZENDREL ICON_FOLDER
 """
+import atexit
 import os
 import shutil
 import socket
@@ -107,14 +108,40 @@ def snapshot(root):
 # --- The X server and the program --------------------------------------------------------
 
 work = tempfile.mkdtemp(prefix="zendrel-e2e-")
-display_pipe = os.pipe()
-xvfb = subprocess.Popen(
-    ["Xvfb", "-displayfd", str(display_pipe[1]), "-screen", "0", "1280x1024x24",
-     "-nolisten", "tcp", "-noreset"],
-    pass_fds=[display_pipe[1]], stderr=subprocess.DEVNULL)
-os.close(display_pipe[1])
-display = ":" + os.read(display_pipe[0], 64).decode().split()[0]
-os.close(display_pipe[0])
+
+
+def start_x_server():
+    """An Xvfb of our own on a display nobody uses, answering when this returns."""
+    for number in range(100, 200):
+        if os.path.exists("/tmp/.X%d-lock" % number) or \
+                os.path.exists("/tmp/.X11-unix/X%d" % number):
+            continue
+        name = ":%d" % number
+        server = subprocess.Popen(
+            ["Xvfb", name, "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"],
+            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        for _ in range(100):
+            if server.poll() is not None:
+                break  # another server took the number first
+            if subprocess.run(["xdpyinfo", "-display", name], stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL).returncode == 0:
+                return server, name
+            time.sleep(0.1)
+        server.terminate()
+        server.wait()
+    raise RuntimeError("no X server could be started")
+
+
+xvfb, display = start_x_server()
+
+
+def stop_x_server():
+    xvfb.terminate()  # not killed: it removes its socket and lock file on the way out
+    xvfb.wait()
+    shutil.rmtree(work, ignore_errors=True)
+
+
+atexit.register(stop_x_server)
 
 app_dir, icons, logs = (os.path.join(work, n) for n in ("app", "icons", "logs"))
 for folder in (app_dir, icons, logs, os.path.join(work, "runtime"), os.path.join(work, "config")):
@@ -349,8 +376,7 @@ try:
                 os.kill(int(open(pid_file).read()), 15)
             except (OSError, ValueError):
                 pass
-finally:
-    xvfb.kill()
-    shutil.rmtree(work, ignore_errors=True)
+except Exception as error:  # a step that could not even be checked fails like the others
+    fail("the run stopped: %r" % error)
 
 sys.exit(failed)

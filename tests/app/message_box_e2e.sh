@@ -14,7 +14,7 @@ zendrel=$1
 shot=${2:-}
 work=$(mktemp -d)
 xvfb=
-trap '[ -n "$xvfb" ] && kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
+trap '[ -n "$xvfb" ] && kill $xvfb 2>/dev/null && wait $xvfb 2>/dev/null; rm -rf "$work"' EXIT
 
 # Xvfb picks a free display itself and tells its number: no race with other X servers.
 # It must not reset when its last client goes, or the next run may meet it mid-reset.
