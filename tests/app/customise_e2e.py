@@ -135,13 +135,22 @@ def start_x_server():
 xvfb, display = start_x_server()
 
 
-def stop_x_server():
+def stop_servers():
+    # The smbd of this run, if one was started: the daemon and every helper it forked carry
+    # our configuration file on their command line.
+    mine = os.path.join(work, "samba", "smb.conf").encode()
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            if mine in open("/proc/%s/cmdline" % pid, "rb").read():
+                os.kill(int(pid), 15)
+        except OSError:
+            pass
     xvfb.terminate()  # not killed: it removes its socket and lock file on the way out
     xvfb.wait()
     shutil.rmtree(work, ignore_errors=True)
 
 
-atexit.register(stop_x_server)
+atexit.register(stop_servers)
 
 app_dir, icons, logs = (os.path.join(work, n) for n in ("app", "icons", "logs"))
 for folder in (app_dir, icons, logs, os.path.join(work, "runtime"), os.path.join(work, "config")):
@@ -337,8 +346,10 @@ try:
                 f.write("%s dir = %s/%s\n" % ({"ncalrpc": "ncalrpc"}.get(sub, sub), samba, sub))
             f.write("[share]\npath = %s/share\nguest ok = yes\nread only = no\n"
                     "force user = root\n" % samba)
+        # smbd signals its whole process group when it stops; it gets a group of its own,
+        # not this script's (nor the test runner's).
         started = subprocess.run([smbd, "-s", conf, "-D", "--no-process-group"],
-                                 capture_output=True, text=True)
+                                 capture_output=True, text=True, start_new_session=True)
         up = False
         for _ in range(100):
             with socket.socket() as s:
@@ -369,13 +380,6 @@ try:
                   "smbclient: folder bits cleared after removal", folder_info)
             check("NT_STATUS_OBJECT_NAME_NOT_FOUND" in client("allinfo Docs\\desktop.ini"),
                   "smbclient: no desktop.ini after removal")
-            pid_file = os.path.join(samba, "pid", "smbd-smb.conf.pid")
-            for name in os.listdir(os.path.join(samba, "pid")):
-                pid_file = os.path.join(samba, "pid", name)
-            try:
-                os.kill(int(open(pid_file).read()), 15)
-            except (OSError, ValueError):
-                pass
 except Exception as error:  # a step that could not even be checked fails like the others
     fail("the run stopped: %r" % error)
 
