@@ -101,12 +101,7 @@ class CustomiseEndToEnd : public ::testing::Test {
       ADD_FAILURE() << "no chooser appeared for " << folder;
       TerminateProcess(process.hProcess, 9);
     }
-    EXPECT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0);
-    DWORD status = 0;
-    GetExitCodeProcess(process.hProcess, &status);
-    EXPECT_EQ(status, 0u);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    EXPECT_EQ(zendrel::test::FinishProcess(process), 0u);
   }
 
   static DWORD Attributes(const std::string& path) { return GetFileAttributesA(path.c_str()); }

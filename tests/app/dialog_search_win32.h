@@ -1,4 +1,5 @@
-// Finding a dialog of another running process, for the tests that start Zendrel.exe.
+// Finding a dialog of another running process and waiting for its end, for the tests that
+// start Zendrel.exe.
 #pragma once
 
 #include <windows.h>
@@ -37,6 +38,17 @@ inline HWND WaitForDialog(DWORD processId, const char* caption = nullptr) {
     if (!search.found) Sleep(100);
   }
   return search.found;
+}
+
+// Waits up to 30 s for the process to end and closes its handles; its exit status, or
+// STILL_ACTIVE when it did not end.
+inline DWORD FinishProcess(PROCESS_INFORMATION& process) {
+  WaitForSingleObject(process.hProcess, 30000);
+  DWORD status = STILL_ACTIVE;
+  GetExitCodeProcess(process.hProcess, &status);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return status;
 }
 
 }  // namespace zendrel::test

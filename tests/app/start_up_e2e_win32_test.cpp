@@ -41,12 +41,7 @@ TEST(StartUpEndToEnd, AFileIsRefusedWithMessage107AndStatus1) {
   EXPECT_EQ(std::string(message), zendrel::text::SystemText(ZENDREL_TEXT_107));
 
   SendMessageA(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
-  ASSERT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0);
-  DWORD status = 0;
-  GetExitCodeProcess(process.hProcess, &status);
-  EXPECT_EQ(status, 1u);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  EXPECT_EQ(zendrel::test::FinishProcess(process), 1u);
 }
 
 }  // namespace

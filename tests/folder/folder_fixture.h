@@ -23,9 +23,6 @@ inline constexpr std::string_view kHyo = "\x95\x5C";
 inline constexpr std::string_view kHyo = "\xE8\xA1\xA8";
 #endif
 
-// UTF-8 text as UTF-16LE code units, without a byte-order mark.
-std::string Utf16Le(std::string_view utf8);
-
 // The bytes of a desktop.ini that holds `text` (in the build's code page) as the program
 // writes it: on Linux a file with text outside ASCII is UTF-16LE with a byte-order mark, so
 // that Windows machines read it; Windows writes it in its code page.

@@ -7,7 +7,4 @@ zendrel_test(folder_test
 if(WIN32)
   # The program's own icons come from its resources.
   target_link_libraries(folder_test PRIVATE zendrel_resources)
-else()
-  # The Linux INI engine's encoding rule for the files Windows reads.
-  target_sources(folder_test PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../posix/ini_encoding_test.cpp)
 endif()

@@ -7,7 +7,6 @@
 #include <string>
 #include <string_view>
 
-#include "folder/folder_fixture.h"
 #include "platform/profile.h"
 #include "support/temp_dir.h"
 

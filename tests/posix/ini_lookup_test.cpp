@@ -6,18 +6,10 @@
 #include <vector>
 
 #include "platform/posix/ini_document.h"
+#include "support/temp_dir.h"
 
 namespace zendrel::platform::ini {
 namespace {
-
-std::string AsUtf16(const std::string& ascii) {
-  std::string wide = "\xFF\xFE";
-  for (char c : ascii) {
-    wide += c;
-    wide += '\0';
-  }
-  return wide;
-}
 
 TEST(IniLookup, SkippingFindsWhatReadingEveryLineFinds) {
   // Lines that look like the key without being its line, then the real ones.
@@ -45,7 +37,7 @@ TEST(IniLookup, SkippingFindsWhatReadingEveryLineFinds) {
       {"last9", "the end"},       {"k5", std::nullopt},       {"fill1999", "k9 k8 k7 = [x]"},
       {"9", std::nullopt},        {";k9", std::nullopt},      {"ill1999", std::nullopt},
   };
-  const std::string wide = AsUtf16(file);
+  const std::string wide = "\xFF\xFE" + test::Utf16Le(file);
   for (const auto& [key, expected] : cases) {
     SCOPED_TRACE("key '" + key + "'");
     EXPECT_EQ(FindValue(file, "Log", key), expected);

@@ -37,15 +37,6 @@ std::vector<std::string> FolderEntries(const std::string& folder) {
   return names;
 }
 
-std::string Utf16(std::string_view ascii) {
-  std::string out;
-  for (char c : ascii) {
-    out += c;
-    out += '\0';
-  }
-  return out;
-}
-
 struct Nasty {
   const char* name;
   std::string bytes;
@@ -61,9 +52,9 @@ std::vector<Nasty> NastyFiles() {
       {"megabyte line", "[s]\r\nk=" + std::string(1 << 20, 'x') + "\r\nother=1\r\n"},
       {"no final line break", "[s]\r\nk=v"},
       {"cr only", "[s]\rk=v\r[t]\rz=1\r"},
-      {"odd utf-16", "\xFF\xFE" + Utf16("[s]\r\nk=v\r\n") + "\x41"},
-      {"lone surrogates",
-       "\xFF\xFE" + Utf16("[s]\r\nk=") + "\x00\xD8\x00\xDC\x00\xDC" + Utf16("\r\n")},
+      {"odd utf-16", "\xFF\xFE" + test::Utf16Le("[s]\r\nk=v\r\n") + "\x41"},
+      {"lone surrogates", "\xFF\xFE" + test::Utf16Le("[s]\r\nk=") + "\x00\xD8\x00\xDC\x00\xDC" +
+                              test::Utf16Le("\r\n")},
       {"bom only", "\xFF\xFE"},
       {"utf-8 bom and junk", "\xEF\xBB\xBF\xC3\x28[s]\n\xFF=\xFE\n"},
       {"brackets", "[[[]]]\n[\n]\n=\n==\n[s\nk"},

@@ -1,6 +1,7 @@
 #include "support/temp_dir.h"
 
 #include <atomic>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <stdexcept>
@@ -86,6 +87,36 @@ bool MakeFolder(const std::string& path) {
   fs::create_directory(path, ec);
   return fs::is_directory(path, ec);
 #endif
+}
+
+namespace {
+
+void AppendUnit(std::string& out, std::uint32_t unit) {
+  out += static_cast<char>(unit & 0xFF);
+  out += static_cast<char>(unit >> 8);
+}
+
+}  // namespace
+
+// Enough UTF-8 for the tests' own texts, which are all valid.
+std::string Utf16Le(std::string_view utf8) {
+  std::string out;
+  for (std::size_t i = 0; i < utf8.size();) {
+    const auto lead = static_cast<unsigned char>(utf8[i]);
+    const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    std::uint32_t cp = length == 1 ? lead : lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) {
+      cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+    }
+    i += length;
+    if (cp >= 0x10000) {
+      AppendUnit(out, 0xD800 + ((cp - 0x10000) >> 10));
+      AppendUnit(out, 0xDC00 + ((cp - 0x10000) & 0x3FF));
+    } else {
+      AppendUnit(out, cp);
+    }
+  }
+  return out;
 }
 
 std::string HostPath(const std::string& unixPath) {

@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace zendrel::test {
 
@@ -30,6 +31,9 @@ bool Exists(const std::string& path);
 // Makes a folder whose name is in the ANSI code page (std::filesystem would not take such a
 // name on Windows); true when it exists afterwards.
 bool MakeFolder(const std::string& path);
+
+// UTF-8 text as UTF-16LE code units, without a byte-order mark.
+std::string Utf16Le(std::string_view utf8);
 
 // A path of the build machine as the program under test sees it: unchanged on Linux, on its
 // Z: drive under Wine.
