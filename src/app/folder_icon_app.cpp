@@ -5,6 +5,8 @@
 #include "folder/file_status.h"
 #include "folder/folder_settings.h"
 #include "log/change_log.h"
+#include "platform/file_attributes.h"
+#include "platform/folder_ops.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "text/text.h"
@@ -33,6 +35,9 @@ int LeadingNumber(const std::string& text) {
   }
   return static_cast<int>(negative ? 0u - value : value);
 }
+
+// The folder with one trailing separator: desktop.ini and Thumbs.db are named from it.
+std::string FolderPrefix(const std::string& folder) { return text::AddTrailingSeparator(folder); }
 
 }  // namespace
 
@@ -70,14 +75,25 @@ bool FolderIconApp::StartUp(const std::string& commandTail) {
     return false;
   }
 
-  // All of the tail is the folder: it is never split into arguments.
-  const std::string target = text::UnquoteSpaces(commandTail);
-  const std::optional<folder::FileStatus> status = folder::QueryStatus(target);
+  // All of the tail is the folder: it is never split into arguments. It is made a full path
+  // once, against the directory the program was started in, so that every later step (the
+  // change log's key among them) names the same folder whatever happens to that directory.
+  const std::optional<std::string> target = platform::QualifyPath(text::UnquoteSpaces(commandTail));
+  const std::optional<folder::FileStatus> status =
+      target ? folder::QueryStatus(*target) : std::nullopt;
   if (!status || (status->attributes & folder::kDirectory) == 0) {
     ShowError(IDS_NOT_A_FOLDER);
     return false;
   }
-  RunForFolder(target);
+  // Every file the run touches is named by the folder's prefix and a file name, desktop.ini
+  // the longest of them; a name the system's functions would refuse or cut is refused here,
+  // before anything is written.
+  if (FolderPrefix(*target).size() + std::char_traits<char>::length(folder::kSettingsFileName) >
+      platform::LongestPath()) {
+    ShowError(IDS_PATH_TOO_LONG);
+    return false;
+  }
+  RunForFolder(*target);
   return false;
 }
 
@@ -114,7 +130,7 @@ int FolderIconApp::RunChooser(ui::IconChooserDialog& dialog) { return ui::DoModa
 void FolderIconApp::RunForFolder(const std::string& targetFolder) {
   ui::IconChooserDialog dialog(platformId_);
   dialog.targetFolder = targetFolder;
-  const std::string folderPrefix = text::CutToBuffer(text::AddTrailingSeparator(targetFolder));
+  const std::string folderPrefix = FolderPrefix(targetFolder);
   const std::string iconDirectory = GetDefaultIconPath();
 
   if (!dialog.catalogue.Load(iconDirectory)) {
@@ -126,11 +142,20 @@ void FolderIconApp::RunForFolder(const std::string& targetFolder) {
     ShowError(IDS_ICONS_NOT_LOADED);
     return;
   }
-  dialog.catalogue.InsertFront(catalogue::kStandardIcon, 0,
-                               text::SystemText(ui::MessageText(IDS_STANDARD_ICON)), "",
-                               standardIcon);
-  const folder::FolderSettings settings = folder::ReadFolderSettings(
-      dialog.catalogue, dialog.thumbnailView, targetFolder, folderPrefix, standardIcon);
+  if (!dialog.catalogue.InsertFront(catalogue::kStandardIcon, 0,
+                                    text::SystemText(ui::MessageText(IDS_STANDARD_ICON)), "",
+                                    standardIcon)) {
+    ShowError(IDS_ICONS_NOT_LOADED);
+    return;
+  }
+  const folder::FolderSettings settings =
+      folder::ReadFolderSettings(dialog.catalogue, dialog.thumbnailView, targetFolder, folderPrefix,
+                                 standardIcon, text::SystemText(ui::MessageText(IDS_CURRENT_ICON)));
+  // Without the current-icon entry in front, the first entry would be taken for it.
+  if (!settings.currentEntryInserted) {
+    ShowError(IDS_ICONS_NOT_LOADED);
+    return;
+  }
 
   if (RunChooser(dialog) != ui::kIdOk) return;
 
@@ -151,7 +176,14 @@ void FolderIconApp::RunForFolder(const std::string& targetFolder) {
   context.recordChange = [&] {
     log::WriteChangeLog(host_, paths_, targetFolder, settings.settingsFilePath, choice, settings);
   };
-  folder::ApplyChoice(choice, settings, context);
+  // What the folder refused is said, so that nobody takes an unchanged folder for a changed
+  // one; the change log has recorded only what happened.
+  const folder::ApplyResult result = folder::ApplyChoice(choice, settings, context);
+  if (result.settingsFileFailed) {
+    ShowError(IDS_SETTINGS_NOT_WRITTEN);
+  } else if (result.attributesFailed) {
+    ShowError(IDS_ATTRIBUTES_NOT_SET);
+  }
 }
 
 }  // namespace zendrel::app

@@ -8,6 +8,7 @@
 #include "app/first_paint_probe.h"
 #include "app/folder_icon_app.h"
 #include "platform/host.h"
+#include "platform/posix/data_folder.h"
 #include "ui/qt/message_box_qt.h"
 
 int main(int argc, char** argv) {
@@ -19,12 +20,21 @@ int main(int argc, char** argv) {
                  "running graphical session)\n");
     return 1;
   }
-  // The folder is everything after the program's name, as one path; the toolkit sees none of
-  // it, so that a folder named like one of its options stays a folder.
+  // The change log and the registry live in the user's own data folders; without a home there
+  // is no such folder, and one under /tmp could be planted by another user.
+  if (!zendrel::platform::posix::UserDataFolder()) {
+    std::fprintf(stderr,
+                 "zendrel: no folder for the user's data (set HOME, or XDG_DATA_HOME, to an "
+                 "absolute path)\n");
+    return 1;
+  }
+  // The folder is everything after the program's name, as one path, the way Windows hands
+  // a program its command line; the toolkit sees none of it, so that a folder named like one
+  // of its options stays a folder. An empty argument was a pair of quotes on that line.
   std::string tail;
   for (int i = 1; i < argc; ++i) {
     if (i > 1) tail += ' ';
-    tail += argv[i];
+    tail += *argv[i] ? argv[i] : "\"\"";
   }
   int toolkitArgc = 1;
   QApplication toolkit(toolkitArgc, argv);

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "folder/file_status.h"
 #include "platform/directory.h"
+#include "platform/file_attributes.h"
 #include "platform/profile.h"
 #include "text/text.h"
 
@@ -11,7 +11,7 @@ namespace zendrel::catalogue {
 
 namespace {
 
-bool Exists(const std::string& path) { return folder::QueryStatus(path).has_value(); }
+bool Exists(const std::string& path) { return platform::FindEntry(path).has_value(); }
 
 bool Switch(const std::string& file, const char* key, int fallback) {
   return platform::ReadIniInt(file, kConfigSection, key, fallback) != 0;
@@ -135,17 +135,19 @@ bool IconCatalogue::Load(const std::string& given) {
   return imageList.Count() > 0;
 }
 
-void IconCatalogue::InsertFront(const std::string& fileName, int iconIndex,
+bool IconCatalogue::InsertFront(const std::string& fileName, int iconIndex,
                                 const std::string& label, const std::string& infoTip,
                                 const platform::Icon& icon) {
+  // Without its image the entry would push every later entry off its own image.
+  if (imageList.Append(icon) < 0) return false;
   fileNames.insert(fileNames.begin(), fileName);
   iconIndexes.insert(iconIndexes.begin(), iconIndex);
   labels.insert(labels.begin(), label);
   infoTips.insert(infoTips.begin(), infoTip);
   // Appended last, then carried to the front: each swap with the last slot moves the new
   // image down one place and the image it passes up one.
-  imageList.Append(icon);
   for (int s = 0; s <= imageList.Count() - 2; ++s) imageList.Swap(s, imageList.Count() - 1);
+  return true;
 }
 
 }  // namespace zendrel::catalogue

@@ -29,8 +29,9 @@ class IconCatalogue {
   // loaded.
   bool Load(const std::string& directory);
 
-  // Puts one entry in front of all others; its image takes slot 0.
-  void InsertFront(const std::string& fileName, int iconIndex, const std::string& label,
+  // Puts one entry in front of all others; its image takes slot 0. False, with the catalogue
+  // unchanged, when the image list cannot take the icon.
+  bool InsertFront(const std::string& fileName, int iconIndex, const std::string& label,
                    const std::string& infoTip, const platform::Icon& icon);
 
   // The number of images, which is the number of entries.

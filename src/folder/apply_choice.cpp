@@ -48,22 +48,23 @@ class Application {
                                                 : settings.settingsFilePath),
         context_(context) {}
 
-  void Run() {
+  ApplyResult Run() {
     if (existed_) ClearOwnKeys();
     WriteIcon();
     WriteInfoTip();
     WriteThumbnailView();
     if (existed_) RemoveWhenEmpty();
     if (!pendingConfirm_.empty()) {
-      platform::WriteIniString(file_, kShellClassInfo, kConfirmFileOpKey, pendingConfirm_);
+      Write(kShellClassInfo, kConfirmFileOpKey, pendingConfirm_);
       fileRemoved_ = false;
     }
     HideSettingsFile();
-    if (context_.recordChange) context_.recordChange();
+    if (context_.recordChange && !result_.settingsFileFailed) context_.recordChange();
     // The 9x family keeps profile writes in memory and may put the file back after the log's
     // writes; it is deleted once more.
     if (fileRemoved_ && context_.platformId != kPlatformNt) platform::RemoveFile(file_);
     platform::NotifyAssociationsChanged();
+    return result_;
   }
 
  private:
@@ -71,13 +72,11 @@ class Application {
     pendingConfirm_ = platform::ReadIniString(file_, kShellClassInfo, kConfirmFileOpKey, "");
     // "0" is ours; it is written back at the end unless the file goes. Any other value is the
     // user's, and keeps the file.
-    if (pendingConfirm_ == "0") platform::DeleteIniKey(file_, kShellClassInfo, kConfirmFileOpKey);
-    platform::DeleteIniKey(file_, kShellClassInfo, kInfoTipKey);
-    platform::DeleteIniSection(file_, kThumbnailClassId);
-    platform::DeleteIniKey(file_, kFolderViews, kThumbnailClassId);
-    if (!platform::IniSectionHasKeys(file_, kFolderViews)) {
-      platform::DeleteIniSection(file_, kFolderViews);
-    }
+    if (pendingConfirm_ == "0") Delete(kShellClassInfo, kConfirmFileOpKey);
+    Delete(kShellClassInfo, kInfoTipKey);
+    DeleteSection(kThumbnailClassId);
+    Delete(kFolderViews, kThumbnailClassId);
+    if (!platform::IniSectionHasKeys(file_, kFolderViews)) DeleteSection(kFolderViews);
   }
 
   void WriteIcon() {
@@ -85,15 +84,13 @@ class Application {
     if (existed_ && choice_.selectedIndex == 0) return;
     if (choice_.fileName == catalogue::kStandardIcon) {
       if (existed_) {
-        platform::DeleteIniKey(file_, kShellClassInfo, kIconFileKey);
-        platform::DeleteIniKey(file_, kShellClassInfo, kIconIndexKey);
+        Delete(kShellClassInfo, kIconFileKey);
+        Delete(kShellClassInfo, kIconIndexKey);
       }
       return;
     }
-    platform::WriteIniString(file_, kShellClassInfo, kIconFileKey,
-                             OneLine(context_.iconDirectory + choice_.fileName));
-    platform::WriteIniString(file_, kShellClassInfo, kIconIndexKey,
-                             std::to_string(choice_.iconIndex));
+    Write(kShellClassInfo, kIconFileKey, OneLine(context_.iconDirectory + choice_.fileName));
+    Write(kShellClassInfo, kIconIndexKey, std::to_string(choice_.iconIndex));
     // The shell reads desktop.ini only in a read-only or system folder. System is left off a
     // hidden folder.
     ChangeFolderAttributes([](std::uint8_t attributes) -> std::optional<std::uint8_t> {
@@ -106,7 +103,7 @@ class Application {
 
   void WriteInfoTip() {
     if (choice_.infoTipText.empty()) return;
-    platform::WriteIniString(file_, kShellClassInfo, kInfoTipKey, OneLine(choice_.infoTipText));
+    Write(kShellClassInfo, kInfoTipKey, OneLine(choice_.infoTipText));
     MakeFolderReadOnly();
   }
 
@@ -115,11 +112,11 @@ class Application {
       platform::RemoveFile(context_.folderPrefix + kThumbsFileName);
       return;
     }
-    platform::WriteIniString(file_, kFolderViews, kThumbnailClassId, kThumbnailClassId);
-    platform::WriteIniString(file_, kThumbnailClassId, kMenuNameKey, context_.thumbnailMenuText);
-    platform::WriteIniString(file_, kThumbnailClassId, kToolTipTextKey, context_.thumbnailMenuText);
-    platform::WriteIniString(file_, kThumbnailClassId, kHelpTextKey, context_.thumbnailHelpText);
-    platform::WriteIniString(file_, kThumbnailClassId, kAttributesKey, kThumbnailAttributes);
+    Write(kFolderViews, kThumbnailClassId, kThumbnailClassId);
+    Write(kThumbnailClassId, kMenuNameKey, context_.thumbnailMenuText);
+    Write(kThumbnailClassId, kToolTipTextKey, context_.thumbnailMenuText);
+    Write(kThumbnailClassId, kHelpTextKey, context_.thumbnailHelpText);
+    Write(kThumbnailClassId, kAttributesKey, kThumbnailAttributes);
     MakeFolderReadOnly();
   }
 
@@ -138,7 +135,7 @@ class Application {
     if (!folder) return;
     const std::optional<std::uint8_t> changed = change(folder->attributes);
     if (!changed) return;
-    WriteAttributeByte(context_.targetFolder, *changed);
+    SetAttributes(context_.targetFolder, *changed);
     if (pendingConfirm_.empty()) pendingConfirm_.push_back('0');
   }
 
@@ -148,11 +145,14 @@ class Application {
   void RemoveWhenEmpty() {
     fileRemoved_ = false;
     if (platform::IniSectionHasKeys(file_, kShellClassInfo)) return;
-    platform::DeleteIniSection(file_, kShellClassInfo);
+    DeleteSection(kShellClassInfo);
     if (platform::IniHasSections(file_) || !platform::IsReadableFile(file_)) return;
-    platform::RemoveFile(file_);
+    if (!platform::RemoveFile(file_)) {
+      result_.settingsFileFailed = true;
+      return;
+    }
     if (const std::optional<FileStatus> folder = QueryStatus(context_.targetFolder)) {
-      WriteAttributeByte(context_.targetFolder, folder->attributes & kWithoutReadOnlySystem);
+      SetAttributes(context_.targetFolder, folder->attributes & kWithoutReadOnlySystem);
     }
     pendingConfirm_.clear();
     fileRemoved_ = true;
@@ -162,7 +162,21 @@ class Application {
   void HideSettingsFile() {
     const std::optional<FileStatus> status = QueryStatus(file_);
     if (!status || (status->attributes & kHidden)) return;
-    WriteAttributeByte(file_, status->attributes | kHidden);
+    SetAttributes(file_, status->attributes | kHidden);
+  }
+
+  // Each write of the file and of attributes notes a refusal and lets the next one go on.
+  void Write(const char* section, const std::string& key, const std::string& value) {
+    if (!platform::WriteIniString(file_, section, key, value)) result_.settingsFileFailed = true;
+  }
+  void Delete(const char* section, const char* key) {
+    if (!platform::DeleteIniKey(file_, section, key)) result_.settingsFileFailed = true;
+  }
+  void DeleteSection(const char* section) {
+    if (!platform::DeleteIniSection(file_, section)) result_.settingsFileFailed = true;
+  }
+  void SetAttributes(const std::string& path, std::uint8_t attributes) {
+    if (!WriteAttributeByte(path, attributes)) result_.attributesFailed = true;
   }
 
   const Choice& choice_;
@@ -171,13 +185,14 @@ class Application {
   const ApplyContext& context_;
   std::string pendingConfirm_;
   bool fileRemoved_ = false;
+  ApplyResult result_;
 };
 
 }  // namespace
 
-void ApplyChoice(const Choice& choice, const FolderSettings& settings,
-                 const ApplyContext& context) {
-  Application(choice, settings, context).Run();
+ApplyResult ApplyChoice(const Choice& choice, const FolderSettings& settings,
+                        const ApplyContext& context) {
+  return Application(choice, settings, context).Run();
 }
 
 }  // namespace zendrel::folder

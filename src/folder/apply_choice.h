@@ -31,7 +31,17 @@ struct ApplyContext {
   std::function<void()> recordChange;
 };
 
-void ApplyChoice(const Choice& choice, const FolderSettings& settings,
-                 const ApplyContext& context);
+// What a confirmation could not do. The writes go on in their order whatever one of them
+// meets, so that as much of the choice as the folder takes is in place.
+struct ApplyResult {
+  bool settingsFileFailed = false;  // a write or removal of desktop.ini was refused
+  bool attributesFailed = false;    // the folder's or desktop.ini's attributes were refused
+  bool Succeeded() const { return !settingsFileFailed && !attributesFailed; }
+};
+
+// Applies the choice. The change is recorded (context.recordChange) unless desktop.ini could
+// not be written: a change that did not happen is never logged.
+ApplyResult ApplyChoice(const Choice& choice, const FolderSettings& settings,
+                        const ApplyContext& context);
 
 }  // namespace zendrel::folder

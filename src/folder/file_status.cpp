@@ -3,7 +3,7 @@
 #include <limits>
 #include <utility>
 
-#include "text/text.h"
+#include "platform/folder_ops.h"
 
 namespace zendrel::folder {
 
@@ -31,9 +31,9 @@ FileStatus MakeFileStatus(const platform::FoundEntry& entry, std::string fullNam
 
 std::optional<FileStatus> QueryStatus(const std::string& path) {
   std::optional<std::string> fullName = platform::QualifyPath(path);
-  // The full name goes through a path buffer; one that does not fit is not cut short, since
-  // a shortened name would name some other entry.
-  if (!fullName || fullName->size() >= text::kBufferSize) return std::nullopt;
+  // A full name longer than the file functions take is not cut short, since a shortened name
+  // would name some other entry.
+  if (!fullName || fullName->size() > platform::LongestPath()) return std::nullopt;
   const std::optional<platform::FoundEntry> entry = platform::FindEntry(path);
   if (!entry) return std::nullopt;
   return MakeFileStatus(*entry, std::move(*fullName));

@@ -4,7 +4,6 @@
 #include "platform/folder_ops.h"
 #include "platform/profile.h"
 #include "text/text.h"
-#include "ui/strings.h"
 
 namespace zendrel::folder {
 
@@ -14,14 +13,12 @@ namespace {
 // mark.
 constexpr int kUnknownFolderIcon = 131;
 
-// The image of the folder's present icon. The folder becomes the current directory first,
-// so that an icon file named without a folder is looked for in the folder itself; it stays
-// so for the rest of the run.
+// The image of the folder's present icon. An icon file named without a folder, or relative
+// to it, is the folder's own.
 platform::Icon CurrentIcon(const std::string& targetFolder, const std::string& iconFile,
                            int iconIndex) {
-  platform::EnterFolder(targetFolder);
   platform::Icon icon;
-  if (const std::optional<std::string> full = platform::SearchAndQualify(iconFile)) {
+  if (const std::optional<std::string> full = platform::SearchAndQualify(targetFolder, iconFile)) {
     icon = platform::ExtractIcon(*full, iconIndex);
   }
   if (!icon) icon = platform::LoadProgramIcon(kUnknownFolderIcon);
@@ -32,7 +29,8 @@ platform::Icon CurrentIcon(const std::string& targetFolder, const std::string& i
 
 FolderSettings ReadFolderSettings(catalogue::IconCatalogue& catalogue, bool& thumbnailView,
                                   const std::string& targetFolder, const std::string& folderPrefix,
-                                  const platform::Icon& standardIcon) {
+                                  const platform::Icon& standardIcon,
+                                  const std::string& currentIconLabel) {
   FolderSettings settings;
   // Not cut to a path buffer: a shortened name would be some other file.
   settings.settingsFilePath = folderPrefix + kSettingsFileName;
@@ -54,8 +52,9 @@ FolderSettings ReadFolderSettings(catalogue::IconCatalogue& catalogue, bool& thu
     ownIcon = CurrentIcon(targetFolder, iconFile, settings.previousIconIndex);
     iconFile = platform::BareFileName(iconFile);
   }
-  catalogue.InsertFront(iconFile, settings.previousIconIndex, text::SystemText(ZENDREL_TEXT_108),
-                        settings.previousInfoTip, hasOwnIcon ? ownIcon : standardIcon);
+  settings.currentEntryInserted =
+      catalogue.InsertFront(iconFile, settings.previousIconIndex, currentIconLabel,
+                            settings.previousInfoTip, hasOwnIcon ? ownIcon : standardIcon);
 
   settings.previousConfirmValue =
       platform::ReadIniString(file, kShellClassInfo, kConfirmFileOpKey, "");

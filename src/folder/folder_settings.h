@@ -27,13 +27,17 @@ struct FolderSettings {
   std::string previousInfoTip;
   std::string previousConfirmValue;
   bool previousThumbnail = false;
+  // False when the file existed but its entry could not be put in front of the catalogue.
+  bool currentEntryInserted = true;
 };
 
-// Reads the folder's desktop.ini. When it exists, puts the current-icon entry in front of
-// the catalogue and sets `thumbnailView` when the file carries the thumbnail view.
+// Reads the folder's desktop.ini. When it exists, puts the current-icon entry (labelled
+// `currentIconLabel`) in front of the catalogue and sets `thumbnailView` when the file carries
+// the thumbnail view. `targetFolder` is a full path: the folder's relative icon names are
+// resolved against it.
 FolderSettings ReadFolderSettings(catalogue::IconCatalogue& catalogue, bool& thumbnailView,
-                                  const std::string& targetFolder,
-                                  const std::string& folderPrefix,
-                                  const platform::Icon& standardIcon);
+                                  const std::string& targetFolder, const std::string& folderPrefix,
+                                  const platform::Icon& standardIcon,
+                                  const std::string& currentIconLabel);
 
 }  // namespace zendrel::folder

@@ -1,27 +1,29 @@
 // What customising one folder asks of the system besides INI files and attributes: the
-// current directory, finding the file an icon path names, deleting a file, and telling the
-// shell that folders may look different now.
+// longest name the file functions take, finding the file an icon path names, deleting a
+// file, and telling the shell that folders may look different now.
 //
-// Windows calls the shell's own functions. Linux resolves names against the current
-// directory and maps universal names (\\server\share\...) to their mounts, as every file
-// operation of that layer does.
+// Windows calls the shell's own functions. Linux maps universal names (\\server\share\...)
+// to their mounts, as every file operation of that layer does. Nothing here changes the
+// process's current directory: names inside a folder are resolved against it explicitly.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
 namespace zendrel::platform {
 
-// Makes the folder the process's current directory; false when it cannot be entered.
-bool EnterFolder(const std::string& folder);
+// The longest full path, in bytes, that every file function of the platform accepts: 259 on
+// Windows (the system's functions stop at MAX_PATH), the kernel's limit on Linux.
+std::size_t LongestPath();
 
-// The full path of the file an icon path names, through a 260-byte buffer: a relative or
-// bare name that lies in the current directory is found there; a full path stays as it is.
-// nullopt when no full path results (one that would not fit the buffer among them). Windows
-// also searches where the system looks for programs; Linux looks nowhere else, and a
-// Windows drive path ("C:\x\y.ico") or a path from a drive's root ("\x\y.ico"), which
-// cannot exist there, gives nullopt.
-std::optional<std::string> SearchAndQualify(const std::string& name);
+// The full path of the file an icon path names, as `folder`'s desktop.ini means it: a
+// relative or bare name that lies in `folder` (a full path) is found there; a full path
+// stays as it is. nullopt when no full path results (one longer than LongestPath() among
+// them). Windows then also searches where the system looks for programs; Linux looks
+// nowhere else, and a Windows drive path ("C:\x\y.ico") or a path from a drive's root
+// ("\x\y.ico"), which cannot exist there, gives nullopt.
+std::optional<std::string> SearchAndQualify(const std::string& folder, const std::string& name);
 
 // The text after the last separator, as stripping a path to its bare name leaves it ("dir\"
 // for "C:\dir\"). On Linux both '\' and '/' separate, since a desktop.ini written on Windows

@@ -29,6 +29,12 @@ const char* MessageText(int textId) {
       return ZENDREL_TEXT_111;
     case IDS_STANDARD_ICON:
       return ZENDREL_TEXT_112;
+    case IDS_PATH_TOO_LONG:
+      return ZENDREL_TEXT_113;
+    case IDS_SETTINGS_NOT_WRITTEN:
+      return ZENDREL_TEXT_114;
+    case IDS_ATTRIBUTES_NOT_SET:
+      return ZENDREL_TEXT_115;
     default:
       return "";
   }

@@ -16,6 +16,9 @@
 #define IDS_THUMBNAIL_HELP 110
 #define IDS_OLD_SHELL 111
 #define IDS_STANDARD_ICON 112
+#define IDS_PATH_TOO_LONG 113
+#define IDS_SETTINGS_NOT_WRITTEN 114
+#define IDS_ATTRIBUTES_NOT_SET 115
 
 #define ZENDREL_TEXT_101 "Zendrel のﾊﾞｰｼﾞｮﾝ情報(&A)..."
 #define ZENDREL_TEXT_102 "Zendrelをシステムに登録しますか？"
@@ -30,6 +33,16 @@
 #define ZENDREL_TEXT_111 \
   "現在のWindowsでは、Zendrelは正常に動作しません。\nWindowsのアップデートをお勧めします。"
 #define ZENDREL_TEXT_112 "（標準）"
+#define ZENDREL_TEXT_113                                                                              \
+  "対象フォルダのパスが長すぎるため、フォルダの設定ファイル(desktop.ini)" \
+  "を書き込むことができません。"
+
+#define ZENDREL_TEXT_114                                                                                \
+  "フォルダの設定ファイル(desktop.ini)を書き込むことができませんでした。\n" \
+  "Windowsではフォルダの変更が表示されない場合があります。"
+#define ZENDREL_TEXT_115                                                                                \
+  "フォルダまたは設定ファイル(desktop.ini)の属性を設定できませんでした。\n" \
+  "Windowsではフォルダの変更が表示されない場合があります。"
 
 /* The About box's own texts, the same on both builds. */
 #define ZENDREL_ABOUT_CAPTION "Zendrel のバージョン情報"

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The real program as a user meets it, under an X server of its own (Xvfb):
-#  - without a display it says so on stderr and ends with status 1;
+#  - without a display, or without a folder for the user's data, it says so on stderr and
+#    ends with status 1;
 #  - started on a file, its message 107 comes up, this script closes it as a user would
-#    (Enter), and the process ends with status 1;
+#    (Enter), and the process ends with status 1; an empty argument gives message 107 too;
 #  - with DuplicateModule=0, a second run while the first one's message is up ends at once,
 #    silently, with status 0;
 #  - started without a folder, it asks to register (Enter takes the default, Yes), confirms,
@@ -61,7 +62,12 @@ mkdir "$work/app" "$work/runtime"
 cp "$zendrel" "$work/app/zendrel"
 printf '[ZendrelConfig]\r\nDuplicateModule=0\r\n' > "$work/app/ZenConfig.ini"
 touch "$work/not a folder.txt"
-export XDG_RUNTIME_DIR=$work/runtime
+export XDG_RUNTIME_DIR=$work/runtime XDG_DATA_HOME=$work/data
+
+env -u HOME -u XDG_DATA_HOME "$work/app/zendrel" "$work" 2>"$work/no-home" &&
+  fail "ran without a folder for the user's data"
+grep -q "no folder for the user's data" "$work/no-home" &&
+  ok "no HOME: said so on stderr, status 1" || fail "no HOME: stderr was: $(cat "$work/no-home")"
 
 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$work/app/zendrel" "$work" \
   2>"$work/no-display" && fail "ran without a display"
@@ -96,7 +102,14 @@ finish $pid
 status=$?
 [ "$status" -eq 1 ] && ok "exit status 1 after message 107" || fail "exit status $status"
 
-export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data
+# An empty argument is a tail of two quotes, as on Windows: not a folder, no registration.
+QT_QPA_PLATFORM=xcb "$work/app/zendrel" "" 2>"$work/stderr" &
+pid=$!
+answer 107 && ok 'an empty argument gives message 107' ||
+  fail "an empty argument: no message 107: $(cat "$work/stderr")"
+finish $pid
+
+export XDG_CONFIG_HOME=$work/config
 entry=$XDG_DATA_HOME/applications/org.zendrel.zendrel.desktop
 servicemenu=$XDG_DATA_HOME/kio/servicemenus/org.zendrel.zendrel.desktop
 for round in register remove; do

@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "app/folder_icon_app.h"
 #include "catalogue/icon_catalogue.h"
 #include "platform/file_attributes.h"
+#include "platform/folder_ops.h"
 #include "platform/icons.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
@@ -295,6 +297,191 @@ TEST_F(RunForFolderTest, OkAppliesTheChoiceAndLogsIt) {
   EXPECT_EQ(record.substr(0, 2), "0x");
   EXPECT_EQ(record.substr(record.find(',')), ",blue.ico,0,Project papers,0");
   platform::WriteAttributes(folder_, 0x10);
+}
+
+// A folder whose full path has exactly `length` bytes, nested below `base` so that no single
+// name passes the file systems' limit on one name.
+std::string FolderOfLength(const std::string& base, std::size_t length) {
+  test::MakeFolder(base);
+  std::string path = base;
+  while (path.size() + 1 + 200 + 1 + 10 < length) {
+    path = text::AddTrailingSeparator(path) + std::string(200, 'd');
+    test::MakeFolder(path);
+  }
+  path = text::AddTrailingSeparator(path) + std::string(length - path.size() - 1, 'n');
+  test::MakeFolder(path);
+  return path;
+}
+
+// Keeps the current directory of the test process, and puts it back.
+class CurrentDirectory {
+ public:
+  explicit CurrentDirectory(const std::string& path) : saved_(fs::current_path()) {
+    fs::current_path(path);
+  }
+  ~CurrentDirectory() { fs::current_path(saved_); }
+
+ private:
+  fs::path saved_;
+};
+
+// Folders of every awkward shape, named on the command line in every way a user may name
+// them, from every sort of current directory: each confirmation lands in the folder meant and
+// changes nothing else but the change log, whose key is the folder's full name.
+TEST_F(RunForFolderTest, EveryWayOfNamingAFolderChangesThatFolderAndNothingElse) {
+  ScopedDefaultIcon standard(dir_, StandardValue());
+  const std::string root = dir_.File("tree");
+  const auto in = [](const std::string& parent, const std::string& name) {
+    return text::AddTrailingSeparator(parent) + name;
+  };
+  const std::string plain = in(root, "plain");
+  const std::string inner = in(plain, "inner");
+  // A target and the folder it leads to (they differ for a link).
+  std::vector<std::pair<std::string, std::string>> targets;
+  for (const std::string& folder :
+       {root, plain, inner, in(root, "br[ack]et;s=,x"), in(root, text::SystemText("写真 フォルダ")),
+        in(root, "with space")}) {
+    ASSERT_TRUE(test::MakeFolder(folder) || fs::is_directory(folder)) << folder;
+    targets.emplace_back(folder, folder);
+  }
+#ifndef _WIN32
+  fs::create_directory_symlink(inner, in(root, "link"));
+  targets.emplace_back(in(root, "link"), inner);
+#endif
+  // Names about the old 260-byte buffer, which only Windows keeps.
+  for (const std::size_t length : {247u, 259u, 300u}) {
+    const std::string folder = FolderOfLength(in(root, "long"), length);
+    if (folder.size() + 12 <= platform::LongestPath()) targets.emplace_back(folder, folder);
+  }
+  // Every step's names hold a decoy beside the folder that a cut name would hit.
+  for (const auto& [named, real] : targets) {
+    test::WriteBytes(real + "Thumbs.db", "decoy");
+    test::WriteBytes(real + "desktop.ini", "decoy");
+  }
+  const std::string log = in(logs_, "Zendrel.log");
+
+  enum Way { kFull, kFromParent, kUpAndDown, kDotted, kQuoted, kItself, kTrailing, kWays };
+  std::mt19937 random(20261208);
+  for (int run = 0; run < 2 * kWays; ++run) {
+    const Way way = static_cast<Way>(run % kWays);
+    const auto& [named, real] = targets[random() % targets.size()];
+    if (way != kFull && named == root) continue;
+    const std::string fromRoot = named == root ? "." : named.substr(root.size() + 1);
+    std::string current = dir_.path(), tail = named;
+    switch (way) {
+      case kFromParent:
+        current = text::RemoveFileSpec(named);
+        tail = named.substr(current.size() + 1);
+        break;
+      case kUpAndDown:
+        current = inner;
+        tail = in(in("..", ".."), fromRoot);
+        break;
+      case kDotted:
+        current = root;
+        tail = in(".", fromRoot);
+        break;
+      case kQuoted:
+        tail = "\"" + named + "\"";
+        break;
+      case kItself:
+        current = real;
+        tail = ".";
+        break;
+      case kTrailing:
+        tail = text::AddTrailingSeparator(named);
+        break;
+      default:
+        break;
+    }
+    SCOPED_TRACE(tail + " from " + current);
+    const Tree before = Snapshot(dir_.path());
+    boxes_.shown.clear();
+    ScriptedApp app(host_, boxes_);
+    app.chooser = [&](ui::IconChooserDialog& dialog) {
+      const auto& names = dialog.catalogue.fileNames;
+      dialog.selectedIndex =
+          static_cast<int>(std::find(names.begin(), names.end(), "blue.ico") - names.begin());
+      dialog.infoTipText = "run " + std::to_string(run);
+      dialog.thumbnailView = run % 2 != 0;
+      return ui::kIdOk;
+    };
+    {
+      const CurrentDirectory cd(current);
+      app.StartUp(tail);
+      EXPECT_TRUE(fs::equivalent(fs::current_path(), current));
+    }
+    const Tree after = Snapshot(dir_.path());
+
+    if (way == kTrailing) {
+      EXPECT_EQ(boxes_.Ids(), std::vector<int>{IDS_NOT_A_FOLDER});
+      EXPECT_EQ(after, before);
+      continue;
+    }
+    EXPECT_TRUE(boxes_.shown.empty());
+    const std::string full = way == kItself ? real : named;
+    EXPECT_EQ(platform::ReadIniString(in(real, "desktop.ini"), ".ShellClassInfo", "InfoTip", ""),
+              "run " + std::to_string(run));
+    // The log's key is the folder's full name.
+    const std::string record =
+        platform::ReadIniString(log, "FolderLog", text::ReplaceChar(full, '=', '?'), "");
+    ASSERT_NE(record.find(','), std::string::npos) << record;
+    EXPECT_EQ(record.substr(record.find(',')),
+              ",blue.ico,0,run " + std::to_string(run) + (run % 2 ? ",1" : ",0"));
+    // The snapshot has the names as the file system library spells them, in UTF-8.
+    const std::string inside = real.substr(dir_.path().size());
+    const auto inTarget = [&](const std::string& spelt) {
+      const std::string name = text::SystemText(spelt);
+      if (name == inside || name.rfind(inside + text::kSeparator, 0) == 0) return true;
+      // A link to the folder shows the folder's attributes as its own.
+      const fs::path path = dir_.path() + name;
+      std::error_code error;
+      return fs::is_symlink(path, error) && fs::equivalent(path, real, error);
+    };
+    const std::string logs = logs_.substr(dir_.path().size());
+    for (const auto& [name, entry] : after) {
+      const auto old = before.find(name);
+      if (old != before.end() && old->second == entry) continue;
+      EXPECT_TRUE(inTarget(name) || name.rfind(logs, 0) == 0) << "changed: " << name;
+    }
+    for (const auto& [name, entry] : before) {
+      if (after.count(name) == 0) {
+        EXPECT_TRUE(inTarget(name)) << "removed: " << name;
+      }
+    }
+  }
+}
+
+// The longest folder whose desktop.ini the system's functions still take is customised; one
+// byte more is refused with its own message before anything is written.
+TEST_F(RunForFolderTest, FolderAtThePathLimitWorksAndOneByteMoreIsRefused) {
+  ScopedDefaultIcon standard(dir_, StandardValue());
+  const std::size_t fits = platform::LongestPath() - std::string("\\desktop.ini").size();
+  const std::string base = dir_.File("deep");
+  for (const std::size_t length : {fits, fits + 1}) {
+    const std::string folder = FolderOfLength(base, length);
+    ASSERT_EQ(folder.size(), length);
+    const Tree before = Snapshot(dir_.path());
+    boxes_.shown.clear();
+    ScriptedApp app(host_, boxes_);
+    app.chooser = [](ui::IconChooserDialog& dialog) {
+      dialog.selectedIndex = static_cast<int>(dialog.catalogue.fileNames.size()) - 1;
+      return ui::kIdOk;
+    };
+    app.StartUp(folder);
+    if (length == fits) {
+      EXPECT_TRUE(boxes_.shown.empty());
+      EXPECT_EQ(platform::ReadIniString(text::AddTrailingSeparator(folder) + "desktop.ini",
+                                        ".ShellClassInfo", "IconFile", ""),
+                text::AddTrailingSeparator(icons_) + "red.ico");
+      EXPECT_EQ(app.ExitStatus(), 0);
+    } else {
+      EXPECT_EQ(boxes_.Ids(), std::vector<int>{IDS_PATH_TOO_LONG});
+      EXPECT_EQ(Snapshot(dir_.path()), before);
+      EXPECT_EQ(app.ExitStatus(), 1);
+    }
+    platform::WriteAttributes(folder, 0x10);
+  }
 }
 
 }  // namespace

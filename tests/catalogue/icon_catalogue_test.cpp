@@ -183,8 +183,10 @@ TEST_F(CatalogueTest, InsertFrontTakesSlotZero) {
   Write("front.ico", test::MakeIco({kBlue}));
   const platform::Icon icon = platform::ExtractIcon(dir_.File("front.ico"), 0);
   ASSERT_TRUE(icon);
-  catalogue_.InsertFront("*", 0, "standard", "", icon);
-  catalogue_.InsertFront("", 3, "current", "tip", icon);
+  EXPECT_TRUE(catalogue_.InsertFront("*", 0, "standard", "", icon));
+  // An icon the list cannot take leaves entries and images as they were, each beside its own.
+  EXPECT_FALSE(catalogue_.InsertFront("lost", 9, "lost", "", platform::Icon()));
+  EXPECT_TRUE(catalogue_.InsertFront("", 3, "current", "tip", icon));
   EXPECT_EQ(Entries(catalogue_), (std::vector<std::string>{"|3|current|tip", "*|0|standard|",
                                                            "a.ico|0|a.ico|", "b.ico|0|b.ico|"}));
   ASSERT_EQ(catalogue_.Count(), 4);

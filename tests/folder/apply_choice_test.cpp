@@ -340,16 +340,27 @@ TEST_F(ApplyTest, RemovedFileIsDeletedAgainAfterTheLogOnlyOnThe9xFamily) {
 
 // --- whatever stands where desktop.ini should be ---
 
-TEST_F(ApplyTest, UnreadableFileIsNeitherDeletedNorChanged) {
+// A file the program may neither read nor write is left alone, and the refusal is reported
+// rather than logged as a change.
+TEST_F(ApplyTest, UnwritableFileIsNeitherDeletedNorChangedNorLogged) {
   const std::string bytes = "[.ShellClassInfo]\r\nIconFile=a.ico\r\nInfoTip=secret\r\n";
   WriteSettings(bytes);
   SetFolderAttributes(D | R | S);
-  {
-    test::Unreadable unreadable(settings_);
-    Apply(StandardIcon(true));
+  for (const Choice& choice : {StandardIcon(true), CatalogueIcon(true, "tip", true)}) {
+    const FolderSettings found = Found();
+    bool logged = false;
+    ApplyContext context = Context();
+    context.recordChange = [&] { logged = true; };
+    ApplyResult result;
+    {
+      test::Unreadable unreadable(settings_);
+      result = ApplyChoice(choice, found, context);
+    }
+    EXPECT_TRUE(result.settingsFileFailed);
+    EXPECT_FALSE(logged);
+    EXPECT_EQ(Settings(), bytes);
+    EXPECT_EQ(FolderAttributes(), AsKept(D | R | S));
   }
-  EXPECT_EQ(Settings(), bytes);
-  EXPECT_EQ(FolderAttributes(), AsKept(D | R | S));
 }
 
 TEST_F(ApplyTest, FolderNamedLikeTheFileStaysAFolder) {
@@ -382,14 +393,35 @@ TEST_F(ApplyTest, LinkedSettingsFileIsNeverWrittenThrough) {
   ASSERT_EQ(symlink(shared.c_str(), settings_.c_str()), 0);
   const std::optional<std::uint32_t> before = platform::ReadAttributes(shared);
 
-  Apply(CatalogueIcon(true, "tip", true));
-  Apply(StandardIcon(true));
+  EXPECT_TRUE(ApplyChoice(CatalogueIcon(true, "tip", true), Found(), Context()).settingsFileFailed);
+  EXPECT_TRUE(ApplyChoice(StandardIcon(true), Found(), Context()).settingsFileFailed);
   EXPECT_EQ(test::ReadBytes(shared), bytes);
   // Nor are its attributes: the hidden bit is not set on the file behind the link.
   EXPECT_EQ(platform::ReadAttributes(shared), before);
   struct stat status;
   ASSERT_EQ(lstat(settings_.c_str(), &status), 0);
   EXPECT_TRUE(S_ISLNK(status.st_mode));
+}
+
+// A folder that takes no new file and no attribute (its owner's permissions, the program
+// without the rights to pass them): the settings file is still rewritten where it is, the
+// refused attributes are reported, and the change, which happened, is logged.
+TEST_F(ApplyTest, RefusedFolderAttributesAreReportedAndTheWrittenFileLogged) {
+  WriteSettings("[.ShellClassInfo]\r\nInfoTip=old\r\n");
+  bool logged = false;
+  ApplyContext context = Context();
+  context.recordChange = [&] { logged = true; };
+  const FolderSettings found = Found();
+  ApplyResult result;
+  {
+    test::Unreadable locked(folder_, 0555);
+    result = ApplyChoice(CatalogueIcon(true, "new"), found, context);
+  }
+  EXPECT_FALSE(result.settingsFileFailed);
+  EXPECT_TRUE(result.attributesFailed);
+  EXPECT_TRUE(logged);
+  EXPECT_EQ(platform::ReadIniString(settings_, ".ShellClassInfo", "InfoTip", ""), "new");
+  EXPECT_EQ(FolderAttributes(), D);
 }
 
 TEST_F(ApplyTest, UniversalNamesReachTheFolderThroughItsMount) {

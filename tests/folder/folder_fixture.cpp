@@ -82,7 +82,7 @@ std::uint8_t FolderTest::AsKept(std::uint8_t folderAttributes) {
 std::string FolderTest::InFolder(const std::string& name) const { return prefix_ + name; }
 
 #ifdef _WIN32
-Unreadable::Unreadable(const std::string& path)
+Unreadable::Unreadable(const std::string& path, unsigned)
     : path_(path),
       handle_(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {
   EXPECT_NE(handle_, INVALID_HANDLE_VALUE) << path;
@@ -109,11 +109,11 @@ void SetCapabilities(__user_cap_data_struct (&data)[2]) {
 
 }  // namespace
 
-Unreadable::Unreadable(const std::string& path) : path_(path) {
+Unreadable::Unreadable(const std::string& path, unsigned mode) : path_(path) {
   struct stat status;
   EXPECT_EQ(stat(path.c_str(), &status), 0) << path;
   mode_ = status.st_mode & 07777;
-  EXPECT_EQ(chmod(path.c_str(), 0), 0);
+  EXPECT_EQ(chmod(path.c_str(), mode), 0);
   __user_cap_data_struct data[2] = {};
   if (Capabilities(data)) {
     effective_[0] = data[0].effective;
@@ -122,7 +122,9 @@ Unreadable::Unreadable(const std::string& path) : path_(path) {
     SetCapabilities(data);
     dropped_ = true;
   }
-  EXPECT_FALSE(ReadBytes(path)) << "still readable: " << path;
+  if ((mode & 0444) == 0) {
+    EXPECT_FALSE(ReadBytes(path)) << "still readable: " << path;
+  }
 }
 
 Unreadable::~Unreadable() {

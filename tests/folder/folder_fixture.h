@@ -62,11 +62,11 @@ class FolderTest : public ::testing::Test {
 };
 
 // Makes a file unreadable to this process while it lives: on Windows by holding it open
-// without sharing, on Linux by taking away its permissions and, when the tests run as root,
-// the capabilities that would read it anyway.
+// without sharing, on Linux by taking away its permissions (leaving `mode`) and, when the
+// tests run as root, the capabilities that would pass them anyway.
 class Unreadable {
  public:
-  explicit Unreadable(const std::string& path);
+  explicit Unreadable(const std::string& path, unsigned mode = 0);
   ~Unreadable();
   Unreadable(const Unreadable&) = delete;
   Unreadable& operator=(const Unreadable&) = delete;

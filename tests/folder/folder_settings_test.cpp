@@ -10,7 +10,6 @@
 #include "support/icon_fixtures.h"
 #include "support/temp_dir.h"
 #include "text/text.h"
-#include "ui/strings.h"
 
 namespace zendrel::folder {
 namespace {
@@ -24,6 +23,7 @@ const IconImage kRed{32, 0xFFC02020, 32};
 const IconImage kBlue{32, 0xFF2020C0, 32};
 
 constexpr char kClassId[] = "{8BEBB290-52D0-11d0-B7F4-00C04FD706EC}";
+constexpr char kLabel[] = "(current)";
 
 // The colour of an image away from its transparent corner.
 std::uint32_t Colour(const platform::IconPixels& pixels) {
@@ -47,7 +47,7 @@ class ReadSettings : public test::FolderTest {
 
   FolderSettings Read() { return Read(catalogue_, thumbnail_); }
   FolderSettings Read(catalogue::IconCatalogue& catalogue, bool& thumbnail) {
-    return ReadFolderSettings(catalogue, thumbnail, folder_, prefix_, standardIcon_);
+    return ReadFolderSettings(catalogue, thumbnail, folder_, prefix_, standardIcon_, kLabel);
   }
 
   // The entry a settings file puts in front, its image and the values read, for the file
@@ -115,15 +115,15 @@ TEST_F(ReadSettings, InfoTipAloneGivesAnEntryWithTheStandardIcon) {
   ASSERT_EQ(catalogue_.Count(), 2);
   EXPECT_EQ(catalogue_.fileNames, (std::vector<std::string>{"", "*"}));
   EXPECT_EQ(catalogue_.iconIndexes.front(), 0);
-  EXPECT_EQ(catalogue_.labels.front(), text::SystemText(ZENDREL_TEXT_108));
+  EXPECT_EQ(catalogue_.labels.front(), kLabel);
   EXPECT_EQ(catalogue_.infoTips.front(), "Holiday photos");
   EXPECT_EQ(catalogue_.imageList.Pixels(0), standardIcon_.Pixels());
   EXPECT_FALSE(thumbnail_);
 }
 
-TEST_F(ReadSettings, BareNameIsFoundInTheFolderWhichStaysCurrent) {
+TEST_F(ReadSettings, BareNameIsFoundInTheFolderAndTheCurrentDirectoryStays) {
   test::WriteBytes(InFolder("here.ico"), test::MakeIco({kGreen}));
-  // A file of the same name in the directory that was current must not be the one taken.
+  // A file of the same name in the directory that is current must not be the one taken.
   test::WriteBytes(dir_.File("here.ico"), test::MakeIco({kRed}));
   fs::current_path(dir_.path());
 
@@ -131,7 +131,7 @@ TEST_F(ReadSettings, BareNameIsFoundInTheFolderWhichStaysCurrent) {
   EXPECT_EQ(o.colour, kGreen.colour);
   EXPECT_EQ(o.fileName, "here.ico");
   EXPECT_EQ(o.settings.previousIconFile, "here.ico");
-  EXPECT_TRUE(fs::equivalent(fs::current_path(), folder_));
+  EXPECT_TRUE(fs::equivalent(fs::current_path(), dir_.path()));
 }
 
 TEST_F(ReadSettings, RelativePathWrittenOnWindowsIsFoundInTheFolder) {
@@ -321,7 +321,7 @@ TEST_F(ReadSettings, UniversalNamesReachTheFolderAndTheIconThroughTheirMount) {
     catalogue::IconCatalogue catalogue = Catalogue();
     bool thumbnail = false;
     const FolderSettings s =
-        ReadFolderSettings(catalogue, thumbnail, unc, unc + "\\", standardIcon_);
+        ReadFolderSettings(catalogue, thumbnail, unc, unc + "\\", standardIcon_, kLabel);
     EXPECT_TRUE(s.settingsFileExisted);
     EXPECT_EQ(s.previousInfoTip, "far away");
     EXPECT_EQ(catalogue.fileNames.front(), iconFile.substr(iconFile.rfind('\\') + 1));

@@ -71,7 +71,9 @@ TEST_F(IconFiles, IcoHasOneIconAtIndexZeroAndNegativeIndexes) {
   const std::string path = Write("a.ico", fx::Ico(Images(0)));
   IconFile file(path);
   EXPECT_EQ(file.Extract(0).Pixels(), fx::Expected(Face(0)));
-  EXPECT_EQ(file.Extract(-1).Pixels(), fx::Expected(Face(0)));
+  EXPECT_EQ(file.Extract(-2).Pixels(), fx::Expected(Face(0)));
+  // -1 asks Windows for the number of icons: never an icon.
+  EXPECT_FALSE(file.Extract(-1));
   EXPECT_FALSE(file.Extract(1));
   EXPECT_FALSE(file.Extract(2));
   EXPECT_EQ(ExtractIcon(path, 0).Pixels(), fx::Expected(Face(0)));

@@ -82,55 +82,88 @@ std::string NameOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// Extended attributes travel with the content: Samba keeps the DOS attributes there, and
-// POSIX ACLs live there too. One that cannot be copied (another user's namespace, a file
-// system that refuses it) is skipped.
-void CopyExtendedAttributes(int from, int to) {
+// Extended attributes travel with the content: Samba keeps the DOS attributes and its NT ACL
+// there, and POSIX ACLs live there too. False when one of them could not be copied.
+bool CopyExtendedAttributes(int from, int to) {
   ssize_t size = flistxattr(from, nullptr, 0);
-  if (size <= 0) return;
+  if (size == 0) return true;
+  if (size < 0) return errno == ENOTSUP;  // a file system without them has none to lose
   std::vector<char> names(static_cast<std::size_t>(size));
   size = flistxattr(from, names.data(), names.size());
-  if (size <= 0) return;
+  if (size < 0) return false;
   std::vector<char> value;
   for (ssize_t i = 0; i < size;) {
     const char* name = names.data() + i;
-    const std::size_t length = std::char_traits<char>::length(name);
-    i += static_cast<ssize_t>(length) + 1;
+    i += static_cast<ssize_t>(std::char_traits<char>::length(name)) + 1;
     const ssize_t valueSize = fgetxattr(from, name, nullptr, 0);
-    if (valueSize < 0) continue;
+    if (valueSize < 0) return false;
     value.resize(static_cast<std::size_t>(valueSize));
     const ssize_t got = fgetxattr(from, name, value.data(), value.size());
-    if (got < 0) continue;
-    fsetxattr(to, name, value.data(), static_cast<std::size_t>(got), 0);
+    if (got < 0 || fsetxattr(to, name, value.data(), static_cast<std::size_t>(got), 0) != 0) {
+      return false;
+    }
   }
+  return true;
 }
 
-// A flushed temporary file beside `path` holding `bytes`, shaped after `original` when
-// given; returns its path, or "" on failure.
+// Makes the new file `to` what the old one was apart from its bytes: owner, group, mode and
+// extended attributes (ACLs among them). False when any of it could not be carried over, as
+// for a file of another user on a shared folder: replacing it would take it from its owner.
+bool TakeOverIdentity(const struct stat& original, int from, int to) {
+  if (fchown(to, original.st_uid, original.st_gid) != 0) {
+    struct stat now;
+    if (fstat(to, &now) != 0 || now.st_uid != original.st_uid || now.st_gid != original.st_gid) {
+      return false;
+    }
+  }
+  if (fchmod(to, original.st_mode & 07777) != 0) return false;
+  if (!CopyExtendedAttributes(from, to)) return false;
+  // Changing the owner may have dropped set-id bits; the mode is checked as it now stands.
+  struct stat now;
+  return fstat(to, &now) == 0 && (now.st_mode & 07777) == (original.st_mode & 07777);
+}
+
+// A flushed temporary file beside `path` holding `bytes`; returns its path, or "" when it
+// could not be made. With `original` (the open file it replaces) it must take over the old
+// file's identity, and gives "" when it cannot.
 std::string WriteTemporary(const std::string& path, const std::string& bytes, const int* original) {
   std::string temp = FolderOf(path) + "/." + NameOf(path) + ".zendrel-XXXXXX";
+  static_assert(sizeof(".") - 1 + sizeof(".zendrel-XXXXXX") - 1 == kTemporaryNameExtra);
   Fd fd(mkostemp(temp.data(), O_CLOEXEC));
   if (!fd.ok()) return {};
   bool ok = true;
   if (original) {
     struct stat st;
-    if (fstat(*original, &st) == 0) {
-      if (geteuid() == 0) (void)!fchown(fd.get(), st.st_uid, st.st_gid);
-      fchmod(fd.get(), st.st_mode & 07777);
-    }
-    CopyExtendedAttributes(*original, fd.get());
+    ok = fstat(*original, &st) == 0 && TakeOverIdentity(st, *original, fd.get());
   } else {
     // A new file gets the permissions an ordinary create would give it.
     const mode_t mask = umask(0);
     umask(mask);
     fchmod(fd.get(), 0666 & ~mask);
   }
-  ok = WriteAll(fd.get(), bytes) && fsync(fd.get()) == 0;
+  ok = ok && WriteAll(fd.get(), bytes) && fsync(fd.get()) == 0;
   if (!ok) {
     unlink(temp.c_str());
     return {};
   }
   return temp;
+}
+
+// The file rewritten where it is, for when it cannot be replaced: its folder takes no new
+// file, or a new file could not be its owner's. The caller holds the file's lock, so no
+// other writer meets the file half written and readers wait for the lock.
+bool RewriteInPlace(int fd, const std::string& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n =
+        pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 && fsync(fd) == 0;
 }
 
 void SyncFolder(const std::string& path) {
@@ -180,7 +213,7 @@ Outcome ReplaceFile(const std::string& path, int fd, const FileEdit& edit) {
   const std::optional<std::string> bytes = edit(current->view());
   if (!bytes) return Outcome::kDone;
   const std::string temp = WriteTemporary(path, *bytes, &fd);
-  if (temp.empty()) return Outcome::kFailed;
+  if (temp.empty()) return RewriteInPlace(fd, *bytes) ? Outcome::kDone : Outcome::kFailed;
   if (rename(temp.c_str(), path.c_str()) != 0) {
     unlink(temp.c_str());
     return Outcome::kFailed;
@@ -198,6 +231,10 @@ std::optional<FileBytes> ReadWholeFile(const std::string& path) {
   if (!fd.ok()) return std::nullopt;
   struct stat st;
   if (fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  // A file rewritten in place is read once its writer is done with it. A file system without
+  // locks is read as it is.
+  while (flock(fd.get(), LOCK_SH) != 0 && errno == EINTR) {
+  }
   return ReadFd(fd.get());
 }
 

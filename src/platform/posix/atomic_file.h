@@ -22,8 +22,13 @@ class FileBytes {
   std::size_t size_;
 };
 
-// The bytes of a regular file, or nullopt when it cannot be read.
+// The bytes of a regular file, or nullopt when it cannot be read. Waits while a writer holds
+// the file's lock.
 std::optional<FileBytes> ReadWholeFile(const std::string& path);
+
+// How much longer than the file's own path the name of its temporary file is: a leading dot
+// and ".zendrel-" with six characters behind the name.
+inline constexpr std::size_t kTemporaryNameExtra = 16;
 
 // Given the file's present bytes (nullopt when it does not exist), returns its new bytes, or
 // nullopt to leave it as it is.
@@ -31,10 +36,14 @@ using FileEdit = std::function<std::optional<std::string>(std::optional<std::str
 
 // Runs `edit` on the file and writes what it returns. The whole read-modify-write holds an
 // advisory lock, so concurrent writers lose no update; the new content goes to a temporary
-// file in the same folder that takes over the old one's permissions and extended attributes
-// and is renamed over it, so a crash leaves the old file or the new one. A symbolic link is
-// never written through: the call fails and leaves the link alone. Returns false when the
-// file could not be written; true when it was written or needed no change.
+// file in the same folder that takes over the old one's owner, group, mode and extended
+// attributes (ACLs among them) and is renamed over it, so a crash leaves the old file or the
+// new one. Where the old file's identity cannot be carried over (another user's file on a
+// shared folder) or the folder takes no new file, the file is rewritten in place under the
+// lock instead: it keeps its owner and access, and readers (ReadWholeFile waits for the
+// lock) never meet it half written. A symbolic link is never written through: the call fails
+// and leaves the link alone. Returns false when the file could not be written; true when it
+// was written or needed no change.
 bool RewriteFile(const std::string& path, const FileEdit& edit);
 
 }  // namespace zendrel::platform::posix

@@ -1,11 +1,12 @@
-// Folder operations on Linux. Names are resolved against the current directory; a universal
-// name is reached through the mount behind it.
+// Folder operations on Linux. A universal name is reached through the mount behind it.
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/file_attributes.h"
 #include "platform/folder_ops.h"
+#include "platform/posix/atomic_file.h"
 #include "platform/posix/mount_table.h"
 #include "text/text.h"
 
@@ -26,22 +27,24 @@ bool IsDrivePath(std::string_view path) {
 
 }  // namespace
 
-bool EnterFolder(const std::string& folder) {
-  return chdir(posix::ToLocalPath(folder).c_str()) == 0;
-}
+// The kernel's limit, less the room a rewrite needs for its temporary file beside the file.
+std::size_t LongestPath() { return PATH_MAX - 1 - posix::kTemporaryNameExtra; }
 
-std::optional<std::string> SearchAndQualify(const std::string& name) {
+std::optional<std::string> SearchAndQualify(const std::string& folder, const std::string& name) {
   if (name.empty() || IsDrivePath(name)) return std::nullopt;
   std::optional<std::string> full;
   if (text::IsUNC(name)) {
     full = name;  // already full; the icon reader opens it through its mount
+  } else if (name.front() == '/') {
+    full = QualifyPath(name);
   } else {
     // A relative name written on Windows separates its folders with backslashes. UTF-8 never
-    // has a backslash inside a character, so the bytes can be replaced as they are.
-    full = QualifyPath(text::ReplaceChar(name, '\\', '/'));
+    // has a backslash inside a character, so the bytes can be replaced as they are. The
+    // folder may be a universal name: its mount is what the name is relative to.
+    full = QualifyPath(text::AddTrailingSeparator(posix::ToLocalPath(folder)) +
+                       text::ReplaceChar(name, '\\', '/'));
   }
-  // A full name cut to the buffer would name some other file.
-  if (!full || full->size() >= text::kBufferSize) return std::nullopt;
+  if (!full || full->size() > LongestPath()) return std::nullopt;
   return full;
 }
 

@@ -9,6 +9,7 @@
 
 #include "platform/host.h"
 #include "platform/network_names.h"
+#include "platform/posix/data_folder.h"
 #include "platform/posix/display.h"
 #include "text/text.h"
 
@@ -28,25 +29,6 @@ std::optional<std::string> Variable(std::string_view name) {
     }
   }
   return std::nullopt;
-}
-
-// Linux has no Windows directory; the local change log needs a home all the same.
-std::string DataFolder() {
-  std::string base;
-  if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data == '/') {
-    base = data;
-  } else if (const char* home = std::getenv("HOME"); home && *home) {
-    base = std::string(home) + "/.local/share";
-  } else {
-    base = "/tmp";
-  }
-  const std::string folder = base + "/zendrel";
-  // Each missing level is made in turn; an existing one is fine.
-  for (std::size_t slash = 1; slash != std::string::npos;) {
-    slash = folder.find('/', slash + 1);
-    mkdir(folder.substr(0, slash).c_str(), 0700);
-  }
-  return folder;
 }
 
 class PosixHost final : public Host {
@@ -91,7 +73,7 @@ class PosixHost final : public Host {
       out.append(in, i, open - i);
       const std::string_view name(in.data() + open + 1, close - open - 1);
       std::optional<std::string> value = Variable(name);
-      if (!value && text::SameAsciiName(name, "WinDir")) value = DataFolder();
+      if (!value && text::SameAsciiName(name, "WinDir")) value = posix::UserDataFolder();
       // An unknown name stays as written, both of its percent signs with it.
       if (value) {
         out += *value;
@@ -109,6 +91,28 @@ class PosixHost final : public Host {
 };
 
 }  // namespace
+
+namespace posix {
+
+std::optional<std::string> UserDataFolder() {
+  std::string base;
+  if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data == '/') {
+    base = data;
+  } else if (const char* home = std::getenv("HOME"); home && *home == '/') {
+    base = std::string(home) + "/.local/share";
+  } else {
+    return std::nullopt;
+  }
+  const std::string folder = base + "/zendrel";
+  // Each missing level is made in turn; an existing one is fine.
+  for (std::size_t slash = 1; slash != std::string::npos;) {
+    slash = folder.find('/', slash + 1);
+    mkdir(folder.substr(0, slash).c_str(), 0700);
+  }
+  return folder;
+}
+
+}  // namespace posix
 
 Host& SystemHost() {
   static PosixHost host;

@@ -47,7 +47,8 @@ IconFile::IconFile(const std::string& path) : state_(std::make_unique<State>()) 
 IconFile::~IconFile() = default;
 
 Icon IconFile::Extract(int index) {
-  if (!state_->container) return Icon();
+  // -1 is Windows' question for the number of icons, never an icon of its own.
+  if (!state_->container || index == -1) return Icon();
   return IconOf(posix::ExtractLargeIcon(*state_->container, *state_->source, index));
 }
 

@@ -19,19 +19,30 @@ bool IsExistingFile(const std::string& path) {
 
 }  // namespace
 
-bool EnterFolder(const std::string& folder) { return SetCurrentDirectoryA(folder.c_str()) != 0; }
+std::size_t LongestPath() { return MAX_PATH - 1; }
 
-std::optional<std::string> SearchAndQualify(const std::string& name) {
+std::optional<std::string> SearchAndQualify(const std::string& folder, const std::string& name) {
   char buffer[text::kBufferSize] = {};
-  // The shell's search looks in the program's own folder and the system folders before the
-  // current one, so a name that lies in the customised folder would lose to a file of the
-  // same name there. The folder's own file comes first.
-  if (PathIsRelativeA(name.c_str())) {
-    const DWORD length = GetFullPathNameA(name.c_str(), sizeof buffer, buffer, nullptr);
-    if (length > 0 && length < sizeof buffer && IsExistingFile(buffer)) return std::string(buffer);
+  if (name.empty()) return std::nullopt;
+  if (!PathIsRelativeA(name.c_str())) {
+    if (!PathSearchAndQualifyA(name.c_str(), buffer, sizeof buffer)) return std::nullopt;
+    return std::string(buffer);
   }
-  if (!PathSearchAndQualifyA(name.c_str(), buffer, sizeof buffer)) return std::nullopt;
-  return std::string(buffer);
+  // A relative name means the folder's own file. The shell's search would take it from the
+  // process's current directory, which is not the folder; only a bare name that the folder
+  // lacks is looked for where the system keeps its own icon libraries.
+  const std::string inFolder = text::AddTrailingSeparator(folder) + name;
+  const DWORD length = GetFullPathNameA(inFolder.c_str(), sizeof buffer, buffer, nullptr);
+  if (length == 0 || length >= sizeof buffer) return std::nullopt;
+  const std::string full(buffer, length);
+  if (!IsExistingFile(full) && PathIsFileSpecA(name.c_str())) {
+    const UINT system = GetSystemDirectoryA(buffer, sizeof buffer);
+    if (system > 0 && system < sizeof buffer) {
+      const std::string inSystem = text::AddTrailingSeparator(buffer) + name;
+      if (inSystem.size() < sizeof buffer && IsExistingFile(inSystem)) return inSystem;
+    }
+  }
+  return full;
 }
 
 std::string BareFileName(const std::string& path) {

@@ -86,6 +86,8 @@ IconFile::IconFile(const std::string& path) : state_(new State{path}) {}
 IconFile::~IconFile() = default;
 
 Icon IconFile::Extract(int index) {
+  // Index -1 asks ExtractIconA for the number of icons in the file, which is no icon.
+  if (index == -1) return Icon();
   return Wrap(
       ExtractIconA(GetModuleHandleA(nullptr), state_->path.c_str(), static_cast<UINT>(index)));
 }
