@@ -5,6 +5,7 @@
 #include "folder/file_status.h"
 #include "folder/folder_settings.h"
 #include "log/change_log.h"
+#include "platform/file_manager_icon.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "text/text.h"
@@ -152,6 +153,7 @@ void FolderIconApp::RunForFolder(const std::string& targetFolder) {
     log::WriteChangeLog(host_, paths_, targetFolder, settings.settingsFilePath, choice, settings);
   };
   folder::ApplyChoice(choice, settings, context);
+  platform::ShowFolderIconInFileManagers(targetFolder);
 }
 
 }  // namespace zendrel::app

@@ -95,22 +95,6 @@ std::string ExecArgument(std::string_view arg) {
   return out;
 }
 
-// The string escapes of a desktop file, which a reader undoes before anything else.
-std::string EscapeValue(std::string_view value) {
-  static constexpr std::string_view kSpecial = "\\\n\r\t";
-  static constexpr std::string_view kLetters = "\\nrt";
-  std::string out;
-  for (char c : value) {
-    if (const std::size_t k = kSpecial.find(c); k != std::string_view::npos) {
-      out += '\\';
-      out += kLetters[k];
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
 // A menu text as UTF-8 without control characters; the text is shown, not run, so what
 // does not fit is replaced rather than refused.
 std::string CleanMenuText(std::string_view menuText) {
@@ -128,11 +112,9 @@ std::string CleanMenuText(std::string_view menuText) {
   return clean;
 }
 
-// The menu text as a desktop file's value. A leading space would be trimmed away.
+// The menu text as a desktop file's value.
 std::string NameValue(std::string_view menuText) {
-  std::string out = EscapeValue(CleanMenuText(menuText));
-  if (!out.empty() && out.front() == ' ') out.replace(0, 1, "\\s");
-  return out;
+  return EscapeDesktopValue(CleanMenuText(menuText));
 }
 
 // Character data of an XML element; nullopt for text XML 1.0 cannot hold (control
@@ -449,6 +431,23 @@ void UpdateThunarActions(const std::string& config, std::string_view id,
 
 }  // namespace
 
+std::string EscapeDesktopValue(std::string_view value) {
+  static constexpr std::string_view kSpecial = "\\\n\r\t";
+  static constexpr std::string_view kLetters = "\\nrt";
+  std::string out;
+  for (char c : value) {
+    if (const std::size_t k = kSpecial.find(c); k != std::string_view::npos) {
+      out += '\\';
+      out += kLetters[k];
+    } else {
+      out += c;
+    }
+  }
+  // A leading space would be trimmed away.
+  if (!out.empty() && out.front() == ' ') out.replace(0, 1, "\\s");
+  return out;
+}
+
 std::string UserBaseFolder(const char* variable, std::string_view belowHome) {
   if (const char* value = std::getenv(variable); value && *value == '/') return value;
   const std::string home = HomeFolder();
@@ -503,7 +502,7 @@ std::string ExecFromCommand(std::string_view command) {
     if (!exec.empty()) exec += ' ';
     exec += arg == kFolderMarker ? std::string("%f") : ExecArgument(arg);
   }
-  return EscapeValue(exec);
+  return EscapeDesktopValue(exec);
 }
 
 std::string ShellCommandLine(const std::vector<std::string>& args, std::string_view folderToken,
@@ -565,7 +564,7 @@ std::string NemoActionText(std::string_view menuText, const std::vector<std::str
   out += "\nComment=";
   out += label;
   out += "\nExec=";
-  out += EscapeValue(ShellCommandLine(args, "%F", true));
+  out += EscapeDesktopValue(ShellCommandLine(args, "%F", true));
   out += "\nSelection=s\nExtensions=dir;\n";
   return out;
 }
@@ -578,7 +577,7 @@ std::string FileManagerActionText(std::string_view menuText, const std::vector<s
   out += "\nProfiles=folder;\n\n[X-Action-Profile folder]\nName=";
   out += NameValue(menuText);
   out += "\nMimeTypes=inode/directory;\nExec=";
-  out += EscapeValue(ShellCommandLine(args, "%f", true));
+  out += EscapeDesktopValue(ShellCommandLine(args, "%f", true));
   out += '\n';
   return out;
 }

@@ -17,6 +17,10 @@ namespace zendrel::platform::posix {
 // path), else `belowHome` inside the home folder; "" when no home folder is known.
 std::string UserBaseFolder(const char* variable, std::string_view belowHome);
 
+// A value as a desktop file holds it: backslash, line break, tab, carriage return and a
+// leading space escaped, as a reader undoes them before anything else.
+std::string EscapeDesktopValue(std::string_view value);
+
 // The file name both menu files of a verb take: "org.zendrel.<verb>.desktop", the verb in
 // lower case (a registry key is the same key whatever its case) and every byte outside
 // [a-z0-9-] written as "_" and two hex digits, so that no two verbs share a name.
