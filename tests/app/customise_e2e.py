@@ -166,7 +166,8 @@ with open(os.path.join(app_dir, "ZenConfig.ini"), "w", newline="") as config:
 LOG = os.path.join(logs, "Zendrel.log")
 ENV = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb",
            XDG_RUNTIME_DIR=os.path.join(work, "runtime"),
-           XDG_CONFIG_HOME=os.path.join(work, "config"))
+           XDG_CONFIG_HOME=os.path.join(work, "config"),
+           XDG_DATA_HOME=os.path.join(work, "data"))
 
 
 def xdotool(*args):
