@@ -81,17 +81,23 @@ TEST(FolderIconPng, EveryImageOfTheIconBecomesAPngOfItsOwnPixels) {
   ASSERT_TRUE(second);
   EXPECT_NE(second->substr(0, second->rfind('-')), largest->substr(0, largest->rfind('-')));
 
-  // A library's icon by its index; nothing for an index or a file that holds none.
+  // A library's or DLL's icon by its index, every size of its group too.
   std::vector<icons::Resource> resources =
       icons::IconResources("", 1, {icons::DibImage(icon.p16, 8)}, 1);
-  for (const icons::Resource& r : icons::IconResources("", 2, {icons::DibImage(icon.p48, 24)}, 2)) {
+  for (const icons::Resource& r : icons::IconResources(
+           "", 2, {icons::DibImage(icon.p16, 8), icons::DibImage(icon.p48, 24)}, 2)) {
     resources.push_back(r);
   }
   WriteBytes(dir.File("lib.icl"), icons::Ne(resources));
-  const std::vector<posix::DecodedImage> fromLibrary = posix::IconImages(dir.File("lib.icl"), 1);
-  ASSERT_EQ(fromLibrary.size(), 1u);
-  EXPECT_EQ(fromLibrary[0].pixels, icons::Expected(icon.p48));
-  EXPECT_TRUE(posix::IconImages(dir.File("lib.icl"), 2).empty());
+  WriteBytes(dir.File("lib.dll"), icons::Pe(resources));
+  for (const char* library : {"lib.icl", "lib.dll"}) {
+    SCOPED_TRACE(library);
+    const std::vector<posix::DecodedImage> fromLibrary = posix::IconImages(dir.File(library), 1);
+    ASSERT_EQ(fromLibrary.size(), 2u);
+    EXPECT_EQ(fromLibrary[0].pixels, icons::Expected(icon.p48));
+    EXPECT_EQ(fromLibrary[1].pixels, icons::Expected(icon.p16));
+    EXPECT_TRUE(posix::IconImages(dir.File(library), 2).empty());
+  }
   EXPECT_TRUE(posix::IconImages(dir.File("missing.ico"), 0).empty());
   EXPECT_EQ(posix::StoreIconPngs({}, dir.File("store")), std::nullopt);
 }

@@ -18,6 +18,7 @@ std::vector<DecodedImage> IconImages(const std::string& localPath, int index) {
   if (!source) return images;
   const std::unique_ptr<IconContainer> container = ReadIconContainer(*source);
   if (!container) return images;
+  container->LocateEveryImage();
   const std::optional<IconImageDirectory> directory = container->Images(*source, index);
   if (!directory) return images;
   // Per size the entry with the most bits per pixel; the first of equals.

@@ -13,7 +13,7 @@ namespace zendrel::platform::posix {
 
 // Every image of icon `index` of the file (an .ico, an icon library or a DLL) that can be
 // decoded, one per size (the one with the most colours where a size comes twice), largest
-// first. An icon group of a library or DLL yields the image Windows would show at 32 x 32.
+// first.
 std::vector<DecodedImage> IconImages(const std::string& localPath, int index);
 
 // The image as a PNG file (8-bit RGBA, straight alpha); the same pixels give the same bytes.
