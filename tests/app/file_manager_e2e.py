@@ -9,8 +9,9 @@ GVfs's metadata service and an X server of its own (Xvfb):
   icon's largest image (decoded by ImageMagick as the oracle), and .directory names the same
   file; Cancel changes neither; a folder whose desktop.ini a Windows user wrote shows its
   icon once confirmed; the standard icon clears both;
-- a real file manager (Nemo) shows the customised folders: with a SCREENSHOT path, its
-  window is saved there.
+- a real file manager (Nemo) shows the customised folders, and the verb in its context menu
+  starts Zendrel on the folder clicked; with a SCREENSHOT path, its window is saved there
+  (and the open menu beside it, "-menu.png").
 
 Usage: file_manager_e2e.py ZENDREL ICON_FOLDER [SCREENSHOT.png]
 Exit status 77 (skipped) only when dbus-run-session or GVfs is not installed.
@@ -254,7 +255,7 @@ try:
     check(choose(windows_made, ["Return"]) == "", "Windows-made folder: its current icon confirmed")
     shows(windows_made, os.path.join(windows_made, "heart.ico"), "Windows-made folder")
 
-    # --- a real file manager ---
+    # --- a real file manager: the icons shown, and the verb run from its menu ---
     if shutil.which("nemo"):
         nemo = subprocess.Popen(["nemo", "--no-desktop", view], stdout=subprocess.DEVNULL,
                                 stderr=subprocess.DEVNULL)
@@ -263,11 +264,36 @@ try:
                 break
             time.sleep(0.1)
         time.sleep(3)  # icons load after the window maps
-        check(bool(windows("Pictures")), "Nemo shows the folder")
-        if SHOT:
-            window = windows("Pictures")[0] if windows("Pictures") else "root"
-            run("import", "-window", window, SHOT)
+        found = windows("Pictures")
+        check(bool(found), "Nemo shows the folder")
+        if SHOT and found:
+            run("import", "-window", found[0], SHOT)
             check(os.path.exists(SHOT), "screenshot saved to " + SHOT)
+        if found:
+            # "Plain" is the third icon of the row; its menu's fifth item is the verb.
+            run("xdotool", "windowfocus", "--sync", found[0])
+            run("xdotool", "mousemove", "--window", found[0], "485", "150", "click", "3")
+            time.sleep(1)
+            if SHOT:
+                run("import", "-window", "root", "-crop", "800x550+0+0", SHOT[:-4] + "-menu.png")
+            for key in ["Down"] * 5 + ["Return"]:
+                run("xdotool", "key", key)
+                time.sleep(0.2)
+            chooser = []
+            for _ in range(200):
+                chooser = windows("^Zendrel$")
+                if chooser:
+                    break
+                time.sleep(0.1)
+            check(bool(chooser), "Nemo's menu started Zendrel")
+            if chooser:
+                time.sleep(0.3)
+                press_until_gone(chooser[0], ["Right", "Right", "Return"])
+                for _ in range(100):
+                    if custom_icon(plain):
+                        break
+                    time.sleep(0.1)
+                shows(plain, red, "folder customised from Nemo's menu")
         nemo.terminate()
         nemo.wait()
     else:
