@@ -297,6 +297,10 @@ TEST_F(CommandLines, EveryFileManagerRunsTheProgramWithTheFolderAsNamed) {
       const std::vector<std::string> expected = {program, folder};
       EXPECT_TRUE(Spawn("/bin/sh " + Quoted(Script()) + " " + Quoted(folder)));
       EXPECT_EQ(Recorded(), expected) << "Nautilus";
+      // Nautilus names the selection relative to the folder shown, where the script starts.
+      EXPECT_TRUE(Spawn("/bin/sh -c " + Quoted("cd " + Quoted(dir_.path()) + " && /bin/sh " +
+                                               Quoted(Script()) + " " + Quoted(name))));
+      EXPECT_EQ(Recorded(), expected) << "Nautilus, by name";
       EXPECT_TRUE(Spawn(Expand(nemo, 'F', NemoEscaped(folder))));
       EXPECT_EQ(Recorded(), expected) << "Nemo: " << nemo;
       EXPECT_TRUE(Spawn(Expand(thunar, 'f', Quoted(folder))));

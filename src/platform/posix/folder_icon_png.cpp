@@ -94,9 +94,11 @@ std::optional<std::string> StoreIconPngs(const std::vector<DecodedImage>& images
   std::error_code error;
   std::filesystem::create_directories(folder, error);
   std::optional<std::string> largest;
-  for (const auto& [image, png] : pngs) {
-    const std::string path = folder + "/" + digest + "-" + std::to_string(image->width) + "x" +
-                             std::to_string(image->height) + ".png";
+  for (const auto& entry : pngs) {
+    const DecodedImage& image = *entry.first;
+    const std::string& png = entry.second;
+    const std::string path = folder + "/" + digest + "-" + std::to_string(image.width) + "x" +
+                             std::to_string(image.height) + ".png";
     const bool stored = RewriteFile(path, [&](std::optional<std::string_view> current) {
       return current && *current == png ? std::nullopt : std::optional<std::string>(png);
     });

@@ -543,11 +543,14 @@ std::string ServiceMenuText(std::string_view menuText, std::string_view exec) {
 }
 
 std::string NautilusScriptText(std::string_view id, const std::vector<std::string>& args) {
-  // Nautilus passes the selected items as arguments and starts the script in the folder it
-  // shows; a verb picked on the background therefore applies to that folder.
+  // Nautilus passes the selected items by name, in the folder it shows, where it starts the
+  // script; a verb picked on the background applies to that folder. The program gets full
+  // paths, as the Windows shell gives them.
   std::string out = "#!/bin/sh\n";
   out += ScriptMarker(id);
-  out += "[ \"$#\" -gt 0 ] || set -- \"$PWD\"\nfor folder do\n  ";
+  out +=
+      "[ \"$#\" -gt 0 ] || set -- \"$PWD\"\nfor folder do\n"
+      "  case $folder in /*) ;; *) folder=$PWD/$folder ;; esac\n  ";
   out += ShellCommandLine(args, "\"$folder\"", false);
   out += " &\ndone\nwait\n";
   return out;
