@@ -21,7 +21,7 @@ std::string UserBaseFolder(const char* variable, std::string_view belowHome);
 // leading space escaped, as a reader undoes them before anything else.
 std::string EscapeDesktopValue(std::string_view value);
 
-// The file name both menu files of a verb take: "org.zendrel.<verb>.desktop", the verb in
+// The name the verb's menu files take: "org.zendrel.<verb>.desktop", the verb in
 // lower case (a registry key is the same key whatever its case) and every byte outside
 // [a-z0-9-] written as "_" and two hex digits, so that no two verbs share a name.
 std::string MenuFileName(std::string_view verb);
@@ -59,7 +59,8 @@ std::string NautilusScriptName(std::string_view menuText, std::string_view verb)
 
 // A uca.xml with the action whose unique-id is `id` replaced by `element` (in its place,
 // or added at the end of the list), or removed when `element` is nullopt. Every other byte
-// stays as it was, and removing what was added gives the file back byte for byte. nullopt
+// stays as it was, and removing what was added gives the file back byte for byte (an empty
+// "<actions/>" comes back as "<actions>\n</actions>"). nullopt
 // when nothing changes or the file is not a list of actions this reader can follow.
 std::optional<std::string> MergeThunarAction(std::string_view file, std::string_view id,
                                              const std::optional<std::string>& element);
