@@ -6,6 +6,7 @@
 #include "folder/folder_settings.h"
 #include "log/change_log.h"
 #include "platform/file_attributes.h"
+#include "platform/file_manager_icon.h"
 #include "platform/folder_ops.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
@@ -179,6 +180,7 @@ void FolderIconApp::RunForFolder(const std::string& targetFolder) {
   // What the folder refused is said, so that nobody takes an unchanged folder for a changed
   // one; the change log has recorded only what happened.
   const folder::ApplyResult result = folder::ApplyChoice(choice, settings, context);
+  if (!result.settingsFileFailed) platform::ShowFolderIconInFileManagers(targetFolder);
   if (result.settingsFileFailed) {
     ShowError(IDS_SETTINGS_NOT_WRITTEN);
   } else if (result.attributesFailed) {

@@ -122,11 +122,11 @@ for round in register remove; do
   status=$?
   [ $status -eq 0 ] || fail "$round: exit status $status"
   if [ $round = register ]; then
-    if [ -f "$entry" ] && desktop-file-validate "$entry" && grep -q "^Exec=.*$work/app/zendrel.* %f" "$entry" &&
+    if [ ! -e "$entry" ] && grep -q "^Exec=.*$work/app/zendrel.* %f" "$servicemenu" &&
       [ -x "$servicemenu" ]; then
-      ok "registered: desktop entry valid, service menu executable"
+      ok "registered: service menu executable, no application entry for folders"
     else
-      fail "registered: menus missing or wrong: $(cat "$entry" 2>&1)"
+      fail "registered: menus missing or wrong: $(cat "$servicemenu" 2>&1)"
     fi
   fi
 done

@@ -60,7 +60,7 @@ std::optional<IconImageDirectory> ParseIconDirectory(std::span<const std::uint8_
 }
 
 std::optional<IconImageDirectory> ReadGroupDirectory(const ByteSource& source, ImagePlace place,
-                                                     const IconById& iconById) {
+                                                     const IconById& iconById, bool everyImage) {
   constexpr std::size_t kGroupEntrySize = 14;
   if (place.size < kIconDirectoryHead || place.offset > source.size() ||
       place.size > source.size() - place.offset)
@@ -82,9 +82,10 @@ std::optional<IconImageDirectory> ReadGroupDirectory(const ByteSource& source, I
                          [](std::span<const std::uint8_t>) { return std::optional<ImagePlace>(); });
   if (!images) return std::nullopt;
   const int best = ChooseLargeImage(*images);
-  if (best >= 0) {
-    const std::size_t entry = kIconDirectoryHead + static_cast<std::size_t>(best) * kGroupEntrySize;
-    (*images)[static_cast<std::size_t>(best)].place = iconById(Le16(*bytes, entry + 12));
+  for (std::size_t k = 0; k < images->size(); ++k) {
+    if (!everyImage && static_cast<int>(k) != best) continue;
+    const std::size_t entry = kIconDirectoryHead + k * kGroupEntrySize;
+    (*images)[k].place = iconById(Le16(*bytes, entry + 12));
   }
   return images;
 }

@@ -43,10 +43,15 @@ class IconContainer {
   // one the container was read from.
   virtual std::optional<IconImageDirectory> Images(const ByteSource& source, int index) const = 0;
 
+  // From now on every image of a library's or DLL's icon gets its place, not only the one
+  // shown at 32 x 32 (an .ico file gives every place anyway).
+  void LocateEveryImage() { everyImage_ = true; }
+
  protected:
   // The source read through pages kept from one icon to the next, for the small structures
   // a library looks up for every icon (its resource tree, its groups). Images are read from
   // the source itself, so a file cut short since it was opened yields no image past its end.
+  bool everyImage() const { return everyImage_; }
   const ByteSource& Pages(const ByteSource& source) const {
     if (!pages_ || &pages_->inner() != &source) pages_ = std::make_unique<PagedSource>(source);
     return *pages_;
@@ -54,6 +59,7 @@ class IconContainer {
 
  private:
   mutable std::unique_ptr<PagedSource> pages_;
+  bool everyImage_ = false;
 };
 
 // The container in `source`, or nullptr when it is no icon container: an .ico file ("\0\0"
@@ -73,11 +79,12 @@ std::optional<IconImageDirectory> ParseIconDirectory(std::span<const std::uint8_
 std::optional<std::uint16_t> IconDirectoryCount(std::span<const std::uint8_t> head);
 
 // The group directory (an icon resource's list of images) at `place`. Only the entry that
-// ChooseLargeImage picks gets its place, found by its 16-bit id through `iconById`; the
-// others are left without one. nullopt when the group is damaged.
+// ChooseLargeImage picks gets its place, found by its 16-bit id through `iconById`, unless
+// `everyImage`; the others are left without one. nullopt when the group is damaged.
 using IconById = std::function<std::optional<ImagePlace>(std::uint16_t)>;
 std::optional<IconImageDirectory> ReadGroupDirectory(const ByteSource& source, ImagePlace place,
-                                                     const IconById& iconById);
+                                                     const IconById& iconById,
+                                                     bool everyImage = false);
 
 // The entry to show at 32 x 32, as Windows picks it: the size nearest 32 x 32 (the sum of the
 // two differences), then the bit count nearest 32, then the first. -1 for an empty directory.

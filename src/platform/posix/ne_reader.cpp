@@ -34,10 +34,13 @@ class NeContainer final : public IconContainer {
       group = Find(groups_, static_cast<std::uint16_t>(-index) | kNumericId);
     }
     if (!group) return std::nullopt;
-    return ReadGroupDirectory(Pages(source), group->place, [this](std::uint16_t id) {
-      const Resource* icon = Find(icons_, id | kNumericId);
-      return icon ? std::optional<ImagePlace>(icon->place) : std::nullopt;
-    });
+    return ReadGroupDirectory(
+        Pages(source), group->place,
+        [this](std::uint16_t id) {
+          const Resource* icon = Find(icons_, id | kNumericId);
+          return icon ? std::optional<ImagePlace>(icon->place) : std::nullopt;
+        },
+        everyImage());
   }
 
  private:

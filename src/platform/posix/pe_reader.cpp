@@ -117,12 +117,14 @@ class PeContainer final : public IconContainer {
     const ResourceTree tree(Pages(source), sections_, root_);
     const std::optional<ImagePlace> place = tree.FirstLanguage(*group, groupDirectory_);
     if (!place) return std::nullopt;
-    return ReadGroupDirectory(Pages(source), *place,
-                              [&](std::uint16_t id) -> std::optional<ImagePlace> {
-                                const DirectoryEntry* icon = FindIcon(id);
-                                if (!icon) return std::nullopt;
-                                return tree.FirstLanguage(*icon, iconDirectory_);
-                              });
+    return ReadGroupDirectory(
+        Pages(source), *place,
+        [&](std::uint16_t id) -> std::optional<ImagePlace> {
+          const DirectoryEntry* icon = FindIcon(id);
+          if (!icon) return std::nullopt;
+          return tree.FirstLanguage(*icon, iconDirectory_);
+        },
+        everyImage());
   }
 
  private:
