@@ -1,5 +1,6 @@
 #include "platform/posix/ini_document.h"
 
+#include "platform/posix/code_page.h"
 #include "platform/posix/ini_scan.h"
 #include "text/text.h"
 
@@ -11,9 +12,10 @@ namespace zendrel::platform::ini {
 
 namespace {
 
-enum class Encoding { kAnsi, kUtf8Bom, kUtf16Le };
+enum class Encoding { kAnsi, kUtf8Bom, kUtf16Le, kCodePage };
 
 constexpr std::string_view kCrLf = "\r\n";
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
 
 // Blanks around names and values. Line ends never reach here; form feed is kept, as the
 // system's own profile functions keep it.
@@ -133,10 +135,14 @@ struct Line {
 };
 
 // Walks a file line by line. CRLF, LF and CR alone each end a line. The text of the current
-// line is handed out as UTF-8: a view into the file for ANSI files, decoded for UTF-16.
+// line is handed out as UTF-8: a view into the file for UTF-8 files, decoded for UTF-16 and
+// for the code page. In the code pages of Windows, CR, LF, '=', blanks and the bytes of
+// ASCII letters never occur inside a double-byte character, so the file's bytes are searched
+// for them as they stand.
 class LineScanner {
  public:
-  explicit LineScanner(std::string_view bytes) : bytes_(bytes) {
+  explicit LineScanner(std::string_view bytes, const Ansi& ansi = {})
+      : bytes_(bytes), codePage_(ansi.codePage) {
     if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
       encoding_ = Encoding::kUtf16Le;
       start_ = 2;
@@ -147,6 +153,7 @@ class LineScanner {
       end_ = bytes.size();
     } else {
       end_ = bytes.size();
+      if (codePage_ && (ansi.alwaysCodePage || !IsUtf8(bytes))) encoding_ = Encoding::kCodePage;
     }
     pos_ = start_;
   }
@@ -221,7 +228,25 @@ class LineScanner {
     return false;
   }
 
-  bool IsAnsi() const { return encoding_ != Encoding::kUtf16Le; }
+  // Whether a key's line can be found by looking for the key's own bytes.
+  bool CanSeek(std::string_view key) const {
+    return encoding_ == Encoding::kAnsi || encoding_ == Encoding::kUtf8Bom ||
+           (encoding_ == Encoding::kCodePage && !HasNonAscii(key));
+  }
+
+  // What a name or value given in UTF-8 stands for in this file. A replacement character
+  // stands for bytes of the file that are text in no encoding, and stays, to find them again.
+  std::string Fit(std::string_view utf8) const {
+    if (!InCodePage() || !HasNonAscii(utf8)) return std::string(utf8);
+    std::string fitted;
+    for (std::size_t from = 0;;) {
+      const std::size_t mark = utf8.find(kReplacement, from);
+      codePage_->Decode(codePage_->Encode(utf8.substr(from, mark - from)), fitted);
+      if (mark == std::string_view::npos) return fitted;
+      fitted += kReplacement;
+      from = mark + kReplacement.size();
+    }
+  }
 
   // Whether the file's last character is a line feed.
   bool EndsInLineFeed() const {
@@ -243,7 +268,9 @@ class LineScanner {
   }
 
   std::string Encode(std::string_view utf8) const {
-    return encoding_ == Encoding::kUtf16Le ? EncodeUtf16(utf8) : std::string(utf8);
+    if (encoding_ == Encoding::kUtf16Le) return EncodeUtf16(utf8);
+    if (InCodePage()) return codePage_->Encode(utf8);
+    return std::string(utf8);
   }
 
  private:
@@ -259,7 +286,14 @@ class LineScanner {
       line_.next = stop + 1;
     }
     text_ = bytes_.substr(line_.begin, line_.end - line_.begin);
+    if (encoding_ == Encoding::kCodePage && HasNonAscii(text_)) {
+      scratch_.clear();
+      codePage_->Decode(text_, scratch_);
+      text_ = scratch_;
+    }
   }
+
+  bool InCodePage() const { return encoding_ == Encoding::kCodePage; }
 
   void NextUtf16() {
     std::size_t i = pos_;
@@ -281,6 +315,7 @@ class LineScanner {
   }
 
   std::string_view bytes_;
+  posix::CodePage* codePage_;
   Encoding encoding_ = Encoding::kAnsi;
   std::size_t start_ = 0, end_ = 0, pos_ = 0;
   Line line_;
@@ -360,7 +395,7 @@ Location Locate(LineScanner& scanner, std::string_view section, std::string_view
   Location loc;
   const bool wantKey = scan != Scan::kList && IsPossibleName(key);
   // A plain lookup in an ANSI file goes from the header straight to the key's line.
-  const bool seek = scan == Scan::kFind && wantKey && !key.empty() && scanner.IsAnsi();
+  const bool seek = scan == Scan::kFind && wantKey && !key.empty() && scanner.CanSeek(key);
   const auto takeKey = [&] {
     const std::string_view text = scanner.text();
     loc.keyFound = true;
@@ -417,20 +452,21 @@ std::string_view Bytes(std::optional<std::string_view> file) { return file.value
 }  // namespace
 
 std::optional<std::string> FindValue(std::string_view file, std::string_view section,
-                                     std::string_view key) {
-  LineScanner scanner(file);
-  const Location loc = Locate(scanner, TrimSpaces(section), TrimSpaces(key), Scan::kFind);
+                                     std::string_view key, const Ansi& ansi) {
+  LineScanner scanner(file, ansi);
+  const Location loc =
+      Locate(scanner, scanner.Fit(TrimSpaces(section)), scanner.Fit(TrimSpaces(key)), Scan::kFind);
   if (!loc.keyFound) return std::nullopt;
   return loc.keyValue;
 }
 
-bool SectionHasKeys(std::string_view file, std::string_view section) {
-  LineScanner scanner(file);
-  return Locate(scanner, TrimSpaces(section), {}, Scan::kList).anyKey;
+bool SectionHasKeys(std::string_view file, std::string_view section, const Ansi& ansi) {
+  LineScanner scanner(file, ansi);
+  return Locate(scanner, scanner.Fit(TrimSpaces(section)), {}, Scan::kList).anyKey;
 }
 
-bool HasSections(std::string_view file) {
-  LineScanner scanner(file);
+bool HasSections(std::string_view file, const Ansi& ansi) {
+  LineScanner scanner(file, ansi);
   for (;;) {
     scanner.SkipToHeader();
     if (!scanner.Next()) break;
@@ -473,12 +509,14 @@ int ParseInt(std::string_view value) {
   return static_cast<int>(result);
 }
 
-std::optional<std::string> SetValue(std::optional<std::string_view> file, std::string_view section,
-                                    std::string_view key, std::string_view value) {
-  section = TrimSpaces(section);
-  key = TrimSpaces(key);
+std::optional<std::string> SetValue(std::optional<std::string_view> file,
+                                    std::string_view givenSection, std::string_view givenKey,
+                                    std::string_view givenValue, const Ansi& ansi) {
   const std::string_view bytes = Bytes(file);
-  LineScanner scanner(bytes);
+  LineScanner scanner(bytes, ansi);
+  const std::string section = scanner.Fit(TrimSpaces(givenSection));
+  const std::string key = scanner.Fit(TrimSpaces(givenKey));
+  const std::string value = scanner.Fit(givenValue);
   const Location loc = Locate(scanner, section, key, Scan::kWrite);
 
   if (loc.keyFound) {
@@ -517,20 +555,21 @@ std::optional<std::string> SetValue(std::optional<std::string_view> file, std::s
 }
 
 std::optional<std::string> DeleteKey(std::optional<std::string_view> file, std::string_view section,
-                                     std::string_view key) {
+                                     std::string_view key, const Ansi& ansi) {
   if (!file) return std::nullopt;
-  LineScanner scanner(*file);
-  const Location loc = Locate(scanner, TrimSpaces(section), TrimSpaces(key), Scan::kFind);
+  LineScanner scanner(*file, ansi);
+  const Location loc =
+      Locate(scanner, scanner.Fit(TrimSpaces(section)), scanner.Fit(TrimSpaces(key)), Scan::kFind);
   if (!loc.keyFound) return std::nullopt;
   return Splice(*file, loc.keyLine.begin, loc.keyLine.next, {});
 }
 
 std::optional<std::string> DeleteSection(std::optional<std::string_view> file,
-                                         std::string_view section) {
+                                         std::string_view section, const Ansi& ansi) {
   if (!file) return std::nullopt;
-  LineScanner scanner(*file);
+  LineScanner scanner(*file, ansi);
   std::vector<Line> doomed;
-  const Location loc = Locate(scanner, TrimSpaces(section), {}, Scan::kList,
+  const Location loc = Locate(scanner, scanner.Fit(TrimSpaces(section)), {}, Scan::kList,
                               [&](const Line& line) { doomed.push_back(line); });
   if (!loc.sectionFound) return std::nullopt;
   doomed.insert(doomed.begin(), loc.header);
@@ -553,13 +592,43 @@ bool HasNonAscii(std::string_view text) {
   return false;
 }
 
-std::optional<std::string> AnsiToUtf16(std::string_view file) {
-  if (LineScanner(file).encoding() != Encoding::kAnsi) return std::nullopt;
-  for (std::size_t i = 0; i < file.size(); i = text::NextChar(file, i)) {
-    if (static_cast<unsigned char>(file[i]) >= 0x80 && text::CharLength(file, i) == 1) {
-      return std::nullopt;
+bool IsUtf8(std::string_view bytes) {
+  const char* data = bytes.data();
+  for (std::size_t i = 0; i < bytes.size();) {
+    // Eight bytes at a time through ASCII, which is most of any INI file.
+    std::uint64_t word;
+    if (i + sizeof word <= bytes.size()) {
+      std::memcpy(&word, data + i, sizeof word);
+      if ((word & 0x8080808080808080u) == 0) {
+        i += sizeof word;
+        continue;
+      }
     }
+    if (static_cast<unsigned char>(data[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    const std::size_t length = text::CharLength(bytes, i);
+    if (length == 1) return false;
+    i += length;
   }
+  return true;
+}
+
+std::optional<std::string> DecodeAnsi(std::string_view file, const Ansi& ansi) {
+  const LineScanner scanner(file, ansi);
+  if (scanner.encoding() == Encoding::kAnsi) {
+    if (!IsUtf8(file)) return std::nullopt;
+    return std::string(file);
+  }
+  if (scanner.encoding() != Encoding::kCodePage) return std::nullopt;
+  std::string text;
+  if (!ansi.codePage->Decode(file, text)) return std::nullopt;
+  return text;
+}
+
+std::optional<std::string> AnsiToUtf16(std::string_view file) {
+  if (LineScanner(file).encoding() != Encoding::kAnsi || !IsUtf8(file)) return std::nullopt;
   std::string utf16 = "\xFF\xFE";
   utf16 += EncodeUtf16(file);
   return utf16;
