@@ -138,7 +138,9 @@ struct Line {
 // line is handed out as UTF-8: a view into the file for UTF-8 files, decoded for UTF-16 and
 // for the code page. In the code pages of Windows, CR, LF, '=', blanks and the bytes of
 // ASCII letters never occur inside a double-byte character, so the file's bytes are searched
-// for them as they stand.
+// for them as they stand. Which of its two encodings an ANSI file is in matters only for
+// text outside ASCII: a lookup of an ASCII name finds the same line in both, so the file is
+// looked through only when such text is met.
 class LineScanner {
  public:
   explicit LineScanner(std::string_view bytes, const Ansi& ansi = {})
@@ -153,12 +155,16 @@ class LineScanner {
       end_ = bytes.size();
     } else {
       end_ = bytes.size();
-      if (codePage_ && (ansi.alwaysCodePage || !IsUtf8(bytes))) encoding_ = Encoding::kCodePage;
+      if (codePage_ && ansi.alwaysCodePage) encoding_ = Encoding::kCodePage;
+      undecided_ = codePage_ && !ansi.alwaysCodePage;
     }
     pos_ = start_;
   }
 
-  Encoding encoding() const { return encoding_; }
+  Encoding encoding() const {
+    Decide();
+    return encoding_;
+  }
   std::size_t start() const { return start_; }
   // Where text appended at the end of the file goes.
   std::size_t end() const { return end_; }
@@ -230,14 +236,14 @@ class LineScanner {
 
   // Whether a key's line can be found by looking for the key's own bytes.
   bool CanSeek(std::string_view key) const {
-    return encoding_ == Encoding::kAnsi || encoding_ == Encoding::kUtf8Bom ||
-           (encoding_ == Encoding::kCodePage && !HasNonAscii(key));
+    if (encoding_ == Encoding::kUtf16Le) return false;
+    return !HasNonAscii(key) || !InCodePage();
   }
 
   // What a name or value given in UTF-8 stands for in this file. A replacement character
   // stands for bytes of the file that are text in no encoding, and stays, to find them again.
   std::string Fit(std::string_view utf8) const {
-    if (!InCodePage() || !HasNonAscii(utf8)) return std::string(utf8);
+    if (!HasNonAscii(utf8) || !InCodePage()) return std::string(utf8);
     std::string fitted;
     for (std::size_t from = 0;;) {
       const std::size_t mark = utf8.find(kReplacement, from);
@@ -269,7 +275,7 @@ class LineScanner {
 
   std::string Encode(std::string_view utf8) const {
     if (encoding_ == Encoding::kUtf16Le) return EncodeUtf16(utf8);
-    if (InCodePage()) return codePage_->Encode(utf8);
+    if (HasNonAscii(utf8) && InCodePage()) return codePage_->Encode(utf8);
     return std::string(utf8);
   }
 
@@ -286,14 +292,24 @@ class LineScanner {
       line_.next = stop + 1;
     }
     text_ = bytes_.substr(line_.begin, line_.end - line_.begin);
-    if (encoding_ == Encoding::kCodePage && HasNonAscii(text_)) {
+    if ((undecided_ || encoding_ == Encoding::kCodePage) && HasNonAscii(text_) && InCodePage()) {
       scratch_.clear();
       codePage_->Decode(text_, scratch_);
       text_ = scratch_;
     }
   }
 
-  bool InCodePage() const { return encoding_ == Encoding::kCodePage; }
+  // An ANSI file is in the code page when its bytes are not UTF-8 throughout.
+  void Decide() const {
+    if (!undecided_) return;
+    undecided_ = false;
+    if (!IsUtf8(bytes_)) encoding_ = Encoding::kCodePage;
+  }
+
+  bool InCodePage() const {
+    Decide();
+    return encoding_ == Encoding::kCodePage;
+  }
 
   void NextUtf16() {
     std::size_t i = pos_;
@@ -316,7 +332,8 @@ class LineScanner {
 
   std::string_view bytes_;
   posix::CodePage* codePage_;
-  Encoding encoding_ = Encoding::kAnsi;
+  mutable Encoding encoding_ = Encoding::kAnsi;
+  mutable bool undecided_ = false;
   std::size_t start_ = 0, end_ = 0, pos_ = 0;
   Line line_;
   std::string_view text_;
@@ -448,6 +465,20 @@ std::string Splice(std::string_view bytes, std::size_t from, std::size_t to,
 }
 
 std::string_view Bytes(std::optional<std::string_view> file) { return file.value_or(""); }
+
+// The first byte outside ASCII at or after `from`, or the end. ASCII is most of any INI file:
+// it is crossed 32 bytes at a time.
+std::size_t SkipAscii(std::string_view s, std::size_t from) {
+  constexpr std::uint64_t kHigh = 0x8080808080808080u;
+  const char* data = s.data();
+  std::size_t i = from;
+  for (std::uint64_t w[4]; i + sizeof w <= s.size(); i += sizeof w) {
+    std::memcpy(w, data + i, sizeof w);
+    if (((w[0] | w[1] | w[2] | w[3]) & kHigh) != 0) break;
+  }
+  while (i < s.size() && static_cast<unsigned char>(data[i]) < 0x80) ++i;
+  return i;
+}
 
 }  // namespace
 
@@ -585,29 +616,10 @@ std::optional<std::string> DeleteSection(std::optional<std::string_view> file,
   return out;
 }
 
-bool HasNonAscii(std::string_view text) {
-  for (const char c : text) {
-    if (static_cast<unsigned char>(c) >= 0x80) return true;
-  }
-  return false;
-}
+bool HasNonAscii(std::string_view text) { return SkipAscii(text, 0) < text.size(); }
 
 bool IsUtf8(std::string_view bytes) {
-  const char* data = bytes.data();
-  for (std::size_t i = 0; i < bytes.size();) {
-    // Eight bytes at a time through ASCII, which is most of any INI file.
-    std::uint64_t word;
-    if (i + sizeof word <= bytes.size()) {
-      std::memcpy(&word, data + i, sizeof word);
-      if ((word & 0x8080808080808080u) == 0) {
-        i += sizeof word;
-        continue;
-      }
-    }
-    if (static_cast<unsigned char>(data[i]) < 0x80) {
-      ++i;
-      continue;
-    }
+  for (std::size_t i = SkipAscii(bytes, 0); i < bytes.size(); i = SkipAscii(bytes, i)) {
     const std::size_t length = text::CharLength(bytes, i);
     if (length == 1) return false;
     i += length;
@@ -618,7 +630,8 @@ bool IsUtf8(std::string_view bytes) {
 std::optional<std::string> DecodeAnsi(std::string_view file, const Ansi& ansi) {
   const LineScanner scanner(file, ansi);
   if (scanner.encoding() == Encoding::kAnsi) {
-    if (!IsUtf8(file)) return std::nullopt;
+    // Without a code page the scanner has not looked.
+    if (!ansi.codePage && !IsUtf8(file)) return std::nullopt;
     return std::string(file);
   }
   if (scanner.encoding() != Encoding::kCodePage) return std::nullopt;
