@@ -8,8 +8,6 @@ namespace zendrel::platform::posix {
 
 namespace {
 
-constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
-
 bool IsAscii(std::string_view s) {
   for (const char c : s) {
     if (static_cast<unsigned char>(c) >= 0x80) return false;
@@ -68,20 +66,13 @@ bool CodePage::Decode(std::string_view bytes, std::string& out) {
     return true;
   }
   const iconv_t cd = Open(decoder_, true);
-  bool clean = true;
   if (cd == Closed()) {
-    for (const char c : bytes) {
-      if (static_cast<unsigned char>(c) < 0x80) {
-        out += c;
-      } else {
-        out.append(kReplacement);
-        clean = false;
-      }
-    }
-    return clean;
+    out.append(bytes);
+    return false;
   }
-  Convert(cd, bytes, out, [&](std::size_t) {
-    out.append(kReplacement);
+  bool clean = true;
+  Convert(cd, bytes, out, [&](std::size_t at) {
+    out += bytes[at];
     clean = false;
     return std::size_t{1};
   });
@@ -91,16 +82,13 @@ bool CodePage::Decode(std::string_view bytes, std::string& out) {
 std::string CodePage::Encode(std::string_view utf8) {
   if (IsAscii(utf8)) return std::string(utf8);
   const iconv_t cd = Open(encoder_, false);
+  if (cd == Closed()) return std::string(utf8);
   std::string out;
-  if (cd == Closed()) {
-    for (std::size_t i = 0; i < utf8.size(); i = text::NextChar(utf8, i)) {
-      out += static_cast<unsigned char>(utf8[i]) < 0x80 ? utf8[i] : '?';
-    }
-    return out;
-  }
   Convert(cd, utf8, out, [&](std::size_t at) {
-    out += '?';
-    return text::CharLength(utf8, at);
+    const std::size_t length = text::CharLength(utf8, at);
+    const bool noText = length == 1 && static_cast<unsigned char>(utf8[at]) >= 0x80;
+    out += noText ? utf8[at] : '?';
+    return length;
   });
   return out;
 }

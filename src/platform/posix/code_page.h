@@ -20,13 +20,15 @@ class CodePage {
   CodePage(const CodePage&) = delete;
   CodePage& operator=(const CodePage&) = delete;
 
-  // The text of `bytes` as UTF-8, appended to `out`. Each byte that starts no character of the
-  // code page becomes U+FFFD; false when that happened. A code page the system does not know
-  // is taken as UTF-8.
+  // The text of `bytes` as UTF-8, appended to `out`; false when a byte starts no character of
+  // the code page. Such a byte is kept as it is: being no UTF-8 either, it shows as a
+  // replacement character, and Encode gives it back unchanged, so that text read from a file
+  // and written back leaves the file's bytes alone. A code page the system does not know is
+  // taken as UTF-8.
   bool Decode(std::string_view bytes, std::string& out);
 
   // `utf8` in the code page. A character the code page cannot hold becomes '?', as the
-  // conversion of a Windows program makes it, and so does each byte that is no UTF-8.
+  // conversion of a Windows program makes it; a byte that is no UTF-8 stays as it is.
   std::string Encode(std::string_view utf8);
 
  private:

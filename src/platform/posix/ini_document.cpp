@@ -4,8 +4,10 @@
 #include "platform/posix/ini_scan.h"
 #include "text/text.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <vector>
 
 namespace zendrel::platform::ini {
@@ -15,7 +17,6 @@ namespace {
 enum class Encoding { kAnsi, kUtf8Bom, kUtf16Le, kCodePage };
 
 constexpr std::string_view kCrLf = "\r\n";
-constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
 
 // Blanks around names and values. Line ends never reach here; form feed is kept, as the
 // system's own profile functions keep it.
@@ -234,24 +235,31 @@ class LineScanner {
     return false;
   }
 
+  bool IsAnsi() const { return encoding_ == Encoding::kAnsi || encoding_ == Encoding::kCodePage; }
+
   // Whether a key's line can be found by looking for the key's own bytes.
   bool CanSeek(std::string_view key) const {
     if (encoding_ == Encoding::kUtf16Le) return false;
     return !HasNonAscii(key) || !InCodePage();
   }
 
-  // What a name or value given in UTF-8 stands for in this file. A replacement character
-  // stands for bytes of the file that are text in no encoding, and stays, to find them again.
+  // Text to be written that holds bytes of no UTF-8 was read from a file in the code page, where
+  // they stood for themselves: a file of nothing but ASCII takes it in the code page, so that
+  // those bytes read back as they were.
+  void WriteCodePageFor(std::initializer_list<std::string_view> texts) {
+    const bool utf8 = std::all_of(texts.begin(), texts.end(), IsUtf8);
+    if (codePage_ && IsAnsi() && !utf8 && !HasNonAscii(bytes_)) {
+      undecided_ = false;
+      encoding_ = Encoding::kCodePage;
+    }
+  }
+
+  // What a name or value given in UTF-8 stands for in this file.
   std::string Fit(std::string_view utf8) const {
     if (!HasNonAscii(utf8) || !InCodePage()) return std::string(utf8);
     std::string fitted;
-    for (std::size_t from = 0;;) {
-      const std::size_t mark = utf8.find(kReplacement, from);
-      codePage_->Decode(codePage_->Encode(utf8.substr(from, mark - from)), fitted);
-      if (mark == std::string_view::npos) return fitted;
-      fitted += kReplacement;
-      from = mark + kReplacement.size();
-    }
+    codePage_->Decode(codePage_->Encode(utf8), fitted);
+    return fitted;
   }
 
   // Whether the file's last character is a line feed.
@@ -545,6 +553,7 @@ std::optional<std::string> SetValue(std::optional<std::string_view> file,
                                     std::string_view givenValue, const Ansi& ansi) {
   const std::string_view bytes = Bytes(file);
   LineScanner scanner(bytes, ansi);
+  scanner.WriteCodePageFor({givenSection, givenKey, givenValue});
   const std::string section = scanner.Fit(TrimSpaces(givenSection));
   const std::string key = scanner.Fit(TrimSpaces(givenKey));
   const std::string value = scanner.Fit(givenValue);

@@ -20,8 +20,8 @@ namespace zendrel::platform::ini {
 
 // How a file without a byte-order mark is taken.
 struct Ansi {
-  // The Windows code page of files that are not UTF-8; none: such files are read as UTF-8,
-  // each byte that is no UTF-8 standing for U+FFFD.
+  // The Windows code page of files that are not UTF-8; none: such files are read as they
+  // stand.
   posix::CodePage* codePage = nullptr;
   // Whether the file is in the code page whatever its bytes, and new text goes in in the code
   // page: a file that Windows and Linux users write alike.
