@@ -395,6 +395,11 @@ TEST_F(NetworkLogTest, TheSharedLogIsInTheWindowsCodePageOnEveryBuild) {
   const std::string local = Join(dir_.path(), "\xE8\xA1\xA8");     // 表
   ASSERT_TRUE(test::MakeFolder(local));
   for (const char* icon : {"blue.ico", "red.ico"}) Confirm(cafe, Pick(icon, 0), uncustomised_);
+  // Only a code page Windows uses as an ANSI code page is taken; anything else is 932.
+  for (const char* other : {"0", "-1", "20932", "50220", "1200", "x"}) {
+    Configure(config::kWindowsCodePage, other);
+    EXPECT_EQ(paths_.GetWindowsCodePage(), 932u) << other;
+  }
   Configure(config::kWindowsCodePage, "936");
   Confirm(gbk, Pick("blue.ico", 0), uncustomised_);
   Confirm(local, Pick("blue.ico", 0), uncustomised_);
