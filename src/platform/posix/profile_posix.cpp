@@ -66,8 +66,8 @@ bool WithBytes(const std::string& file, Use&& use) {
 // A folder's desktop.ini is read by Windows machines that reach the folder over the network.
 // Their profile functions read a file without a byte-order mark in their own code page, where
 // our UTF-8 would come out garbled; a file in UTF-16LE with the mark they read as Unicode. So
-// text outside ASCII turns a new or ANSI desktop.ini into UTF-16LE. Every other INI file is
-// written in the code page, as the profile functions write it on Windows.
+// text outside ASCII turns a new or ANSI desktop.ini into UTF-16LE. Every other INI file takes
+// new text in its own encoding: UTF-8, or the Windows code page of a file from Windows.
 bool IsReadByWindows(const std::string& local) {
   const std::size_t slash = local.rfind('/');
   const std::string_view name =
