@@ -1,5 +1,5 @@
-// Any bytes as an INI file, edited and read back. The first bytes choose the names and the
-// value, the rest is the file.
+// Any bytes as an INI file, edited and read back, as UTF-8 and as text of a Windows code page.
+// The first bytes choose the names and the value, the rest is the file.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "fuzz_check.h"
+#include "platform/posix/code_page.h"
 #include "platform/posix/ini_document.h"
 
 using zendrel::fuzz::Check;
@@ -67,5 +68,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(deleted->size() < after.size());
   }
   (void)ini::DeleteSection(after, section);
+
+  // The same bytes as a file from a Japanese Windows machine, and as one shared with Windows:
+  // text outside ASCII written in either reads back.
+  zendrel::platform::posix::CodePage codePage(932);
+  for (const bool shared : {false, true}) {
+    const ini::Ansi ansi{&codePage, shared};
+    const std::string japanese = value + "\xE8\xA1\xA8";  // 表
+    const std::optional<std::string> inCodePage = ini::SetValue(file, section, key, japanese, ansi);
+    const std::string& edited = inCodePage ? *inCodePage : file;
+    Check(ini::FindValue(edited, section, key, ansi) == japanese);
+    (void)ini::SectionHasKeys(edited, section, ansi);
+    (void)ini::DeleteKey(edited, section, key, ansi);
+    (void)ini::DecodeAnsi(edited, ansi);
+  }
   return 0;
 }

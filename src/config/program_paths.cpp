@@ -13,6 +13,13 @@ bool LogIsOn(const std::string& configFile) {
   return platform::ReadIniInt(configFile, kConfigSection, kOutputLogFile, 1) != 0;
 }
 
+// The code pages a Windows machine may have as its ANSI code page: Thai, Japanese, Chinese
+// (simplified and traditional), Korean, the European ones, and UTF-8.
+bool IsAnsiCodePage(int number) {
+  return number == 874 || number == 932 || number == 936 || number == 949 || number == 950 ||
+         (number >= 1250 && number <= 1258) || number == 65001;
+}
+
 std::string InFolder(const std::string& folder, const char* name) {
   return text::CutToBuffer(text::AddTrailingSeparator(folder) + name);
 }
@@ -53,6 +60,12 @@ std::string ProgramPaths::GetNetworkLogPath() const {
   value = host_.ToUniversalName(value);
   if (!text::IsUNC(value) || !platform::IsDirectory(value)) value = directory;
   return InFolder(value, kNetworkLogName);
+}
+
+unsigned ProgramPaths::GetWindowsCodePage() const {
+  const int number = platform::ReadIniInt(ConfigFile(), kConfigSection, kWindowsCodePage,
+                                          platform::kDefaultWindowsCodePage);
+  return IsAnsiCodePage(number) ? static_cast<unsigned>(number) : platform::kDefaultWindowsCodePage;
 }
 
 std::string ProgramPaths::GetDefaultLogPath() const {

@@ -15,6 +15,7 @@ inline constexpr char kDefaultIconPath[] = "DefaultIconPath";
 inline constexpr char kOutputLogFile[] = "OutputLogFile";
 inline constexpr char kDefaultLogPath[] = "DefaultLogPath";
 inline constexpr char kNetworkLogPath[] = "NetworkLogPath";
+inline constexpr char kWindowsCodePage[] = "WindowsCodePage";
 inline constexpr char kIconFolderName[] = "Zendrel.icon";
 inline constexpr char kLocalLogName[] = "Zendrel.log";
 inline constexpr char kNetworkLogName[] = "Zendrel.LAN.log";
@@ -33,6 +34,11 @@ class ProgramPaths {
   std::string GetNetworkLogPath() const;
   // The local change log, or "" when the log is switched off.
   std::string GetDefaultLogPath() const;
+
+  // The ANSI code page of the Windows machines that share files with this one (Linux only: on
+  // Windows the system's own code page is the files'); 932 unless the configuration names
+  // another code page Windows uses as an ANSI code page.
+  unsigned GetWindowsCodePage() const;
 
   // The configuration file in the module directory.
   std::string ConfigFile() const;

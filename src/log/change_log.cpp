@@ -40,13 +40,24 @@ std::uint32_t CreationStamp(const std::string& folder) {
   return status ? status->creationTime : 0;
 }
 
+struct LogFile {
+  std::string path;  // "" when the log is switched off
+  platform::IniText text;
+};
+
 // Only a folder on the network may go to the shared log, and only a program on the network
 // has one; every other folder goes to the local log, unless the log is switched off.
-std::string ChooseLogFile(const config::ProgramPaths& paths, const std::string& keyPath) {
-  std::string logFile;
-  if (text::IsUNC(keyPath)) logFile = paths.GetNetworkLogPath();
-  if (logFile.empty()) logFile = paths.GetDefaultLogPath();
-  return logFile;
+//
+// The shared log is written in the code page of the Windows machines that share it, so that
+// every user's record of a folder has the same key, byte for byte. The local log is read only
+// on this machine: it is in this machine's code page (UTF-8 on Linux, which holds any name).
+LogFile ChooseLogFile(const config::ProgramPaths& paths, const std::string& keyPath) {
+  LogFile log;
+  log.text.windowsCodePage = paths.GetWindowsCodePage();
+  if (text::IsUNC(keyPath)) log.path = paths.GetNetworkLogPath();
+  log.text.sharedWithWindows = !log.path.empty();
+  if (log.path.empty()) log.path = paths.GetDefaultLogPath();
+  return log;
 }
 
 std::string FolderLogValue(const std::string& stamp, const folder::Choice& choice) {
@@ -69,7 +80,8 @@ void WriteChangeLog(const platform::Host& host, const config::ProgramPaths& path
                     const std::string& targetFolder, const std::string& settingsFilePath,
                     const folder::Choice& choice, const folder::FolderSettings& previous) {
   const std::string keyPath = host.ToUniversalName(targetFolder);
-  const std::string logFile = ChooseLogFile(paths, keyPath);
+  const LogFile log = ChooseLogFile(paths, keyPath);
+  const std::string& logFile = log.path;
   if (logFile.empty()) return;
 
   const std::string folderKey = text::ReplaceChar(OneLine(keyPath, '?'), '=', '?');
@@ -84,16 +96,18 @@ void WriteChangeLog(const platform::Host& host, const config::ProgramPaths& path
   const platform::FileLock lock(logFile);
 
   if (settingsFileExists) {
-    platform::WriteIniString(logFile, kFolderLogSection, folderKey, FolderLogValue(stamp, choice));
+    platform::WriteIniString(logFile, kFolderLogSection, folderKey, FolderLogValue(stamp, choice),
+                             log.text);
   } else {
-    platform::DeleteIniKey(logFile, kFolderLogSection, folderKey);
+    platform::DeleteIniKey(logFile, kFolderLogSection, folderKey, log.text);
   }
 
   // The folder as it was before Zendrel first changed it, once per folder instance. A value
   // too long for the buffer comes back cut, which still counts as present.
   const std::string originKey = folderKey + "," + stamp;
-  if (platform::ReadIniString(logFile, kFolderOrgSection, originKey, "").empty()) {
-    platform::WriteIniString(logFile, kFolderOrgSection, originKey, FolderOrgValue(previous));
+  if (platform::ReadIniString(logFile, kFolderOrgSection, originKey, "", log.text).empty()) {
+    platform::WriteIniString(logFile, kFolderOrgSection, originKey, FolderOrgValue(previous),
+                             log.text);
   }
 }
 

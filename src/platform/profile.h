@@ -11,30 +11,49 @@
 
 namespace zendrel::platform {
 
+// The code page Zendrel's users share files with unless configured otherwise: Japanese.
+inline constexpr unsigned kDefaultWindowsCodePage = 932;
+
+// How the Linux build takes the text of an INI file without a byte-order mark, which Windows'
+// profile functions read and write in the machine's ANSI code page. A file whose bytes are
+// UTF-8 throughout is UTF-8, Linux's own; any other holds text from a Windows machine, in
+// `windowsCodePage`. The Windows build ignores this: its files are in its own code page.
+struct IniText {
+  unsigned windowsCodePage = kDefaultWindowsCodePage;
+  // A file that Windows and Linux users write alike (the shared change log): it is in the
+  // code page whatever its bytes, so that both builds write the same bytes for the same text;
+  // a character the code page cannot hold is '?', as in a Windows program.
+  bool sharedWithWindows = false;
+};
+
 // The value of `key` in `section`, through a 260-byte buffer; `fallback` (trailing spaces
 // removed) when the file, the section or the key is missing.
 std::string ReadIniString(const std::string& file, const std::string& section,
-                          const std::string& key, const std::string& fallback);
+                          const std::string& key, const std::string& fallback,
+                          const IniText& text = {});
 
 // The leading number of the value (wrapping modulo 2^32); 0 for a value that is present but
 // no number; `fallback` when the file, the section or the key is missing, or the value empty.
 int ReadIniInt(const std::string& file, const std::string& section, const std::string& key,
-               int fallback);
+               int fallback, const IniText& text = {});
 
 // Sets a key, creating the file, the section and the key as needed.
 bool WriteIniString(const std::string& file, const std::string& section, const std::string& key,
-                    const std::string& value);
+                    const std::string& value, const IniText& text = {});
 
 // Removes one key; removing a key that is not there succeeds and changes nothing.
-bool DeleteIniKey(const std::string& file, const std::string& section, const std::string& key);
+bool DeleteIniKey(const std::string& file, const std::string& section, const std::string& key,
+                  const IniText& text = {});
 
 // Removes a section's header and its key lines.
-bool DeleteIniSection(const std::string& file, const std::string& section);
+bool DeleteIniSection(const std::string& file, const std::string& section,
+                      const IniText& text = {});
 
 // Whether the first section of that name lists any key.
-bool IniSectionHasKeys(const std::string& file, const std::string& section);
+bool IniSectionHasKeys(const std::string& file, const std::string& section,
+                       const IniText& text = {});
 
 // Whether the file lists any section.
-bool IniHasSections(const std::string& file);
+bool IniHasSections(const std::string& file, const IniText& text = {});
 
 }  // namespace zendrel::platform

@@ -374,5 +374,44 @@ TEST_F(NetworkLogTest, LocalFolderFromANetworkProgramGoesToTheLocalLog) {
   EXPECT_FALSE(test::Exists(Join(app_, config::kNetworkLogName)));
 }
 
+// Windows and Linux users of one shared log write the same bytes for the same folder, so that
+// their records of it meet: the Windows code page, 932 here, on both builds.
+TEST_F(NetworkLogTest, TheSharedLogIsInTheWindowsCodePageOnEveryBuild) {
+  const std::string docs = MakeTarget(text::SystemText("表ソ"));
+  for (const char* icon : {"blue.ico", "red.ico"}) {
+    Confirm(docs, Pick(icon, 0, text::SystemText("資料")), uncustomised_);
+  }
+  const std::string key = "\\\\" + server_ + "\\share\\work\\\x95\x5C\x83\x5C," + StampOf(docs);
+  EXPECT_EQ(test::ReadBytes(Join(app_, config::kNetworkLogName)).value_or(""),
+            "[FolderLog]\r\n" + key.substr(0, key.find(',')) + "=" + StampOf(docs) +
+                ",red.ico,0,\x8E\x91\x97\xBF,0\r\n[FolderOrg]\r\n" + key + "=*,0,,,0\r\n");
+
+#ifndef _WIN32
+  // Linux: a character the code page cannot hold is '?', as Windows makes it, and the record
+  // is found again under that name; another code page when the configuration names one; the
+  // local log in UTF-8.
+  const std::string cafe = MakeTarget("caf\xC3\xA9");
+  const std::string gbk = MakeTarget("\xE4\xB8\xAD\xE6\x96\x87");  // 中文
+  const std::string local = Join(dir_.path(), "\xE8\xA1\xA8");     // 表
+  ASSERT_TRUE(test::MakeFolder(local));
+  for (const char* icon : {"blue.ico", "red.ico"}) Confirm(cafe, Pick(icon, 0), uncustomised_);
+  // Only a code page Windows uses as an ANSI code page is taken; anything else is 932.
+  for (const char* other : {"0", "-1", "20932", "50220", "1200", "x"}) {
+    Configure(config::kWindowsCodePage, other);
+    EXPECT_EQ(paths_.GetWindowsCodePage(), 932u) << other;
+  }
+  Configure(config::kWindowsCodePage, "936");
+  Confirm(gbk, Pick("blue.ico", 0), uncustomised_);
+  Confirm(local, Pick("blue.ico", 0), uncustomised_);
+
+  const auto origins = SectionRecords(Join(app_, config::kNetworkLogName), kFolderOrgSection);
+  EXPECT_EQ(origins.count(unc_ + "\\work\\caf?," + StampOf(cafe)), 1u);
+  EXPECT_EQ(origins.at(unc_ + "\\work\\caf?," + StampOf(cafe)).count, 1);
+  EXPECT_EQ(origins.count(unc_ + "\\work\\\xD6\xD0\xCE\xC4," + StampOf(gbk)), 1u);
+  EXPECT_EQ(origins.size(), 3u);
+  EXPECT_EQ(SectionRecords(LocalLog(), kFolderOrgSection).count(local + "," + StampOf(local)), 1u);
+#endif
+}
+
 }  // namespace
 }  // namespace zendrel::log

@@ -16,11 +16,14 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "folder/folder_settings.h"
+#include "platform/windows_share.h"
 #include "support/icon_fixtures.h"
 #include "support/temp_dir.h"
 #include "ui/icon_chooser_dialog.h"
@@ -502,6 +505,42 @@ TEST_F(ChooserQtTest, DoModalReturnsWhatTheUserChose) {
   });
   EXPECT_EQ(DoModal(dialog_), kIdCancel);
   EXPECT_EQ(dialog_.selectedIndex, -1);
+}
+
+// Japanese text that a Windows machine wrote in its code page shows as its text: the folder's
+// info tip, the catalogue's label and info tip. The files are the Windows build's own when the
+// cross-build test names its share (ZENDREL_WINDOWS_SHARE), else Shift-JIS files made here as
+// Windows writes them.
+TEST_F(ChooserQtTest, ShowsTheJapaneseTextAWindowsMachineWrote) {
+  namespace fixture = test::windows_share;
+  const char* given = std::getenv("ZENDREL_WINDOWS_SHARE");
+  const std::string share = given ? given : dir_.File("share");
+  const std::string icons = share + "/" + fixture::kIcons + "/";
+  const std::string work = share + "/" + fixture::kWork;
+  const std::string folder = work + "/" + fixture::kFolderName.utf8;
+  if (!given) {
+    for (const std::string& made : {share, icons, work, folder})
+      ASSERT_TRUE(test::MakeFolder(made));
+    test::WriteBytes(icons + fixture::kIconFile, test::MakeIco({kRed}));
+    test::WriteBytes(icons + "Zendrel.ini",
+                     std::string("[FolderIconLabels]\r\na.ico=") + fixture::kLabel.cp932 +
+                         "\r\n[FolderIconInfoTip]\r\na.ico=" + fixture::kIconTip.cp932 + "\r\n");
+    test::WriteBytes(folder + "/desktop.ini",
+                     "[.ShellClassInfo]\r\nIconFile=" + icons +
+                         "a.ico\r\nIconIndex=0\r\nInfoTip=" + fixture::kInfoTip.cp932 + "\r\n");
+  }
+  dialog_ = IconChooserDialog();
+  ASSERT_TRUE(dialog_.catalogue.Load(icons));
+  folder::ReadFolderSettings(dialog_.catalogue, dialog_.thumbnailView, folder, folder + "/", {},
+                             ZENDREL_TEXT_108);
+  auto w = Open();
+  QListWidget* list = w->IconList();
+  ASSERT_EQ(list->count(), 2);
+  EXPECT_EQ(list->item(0)->text(), QString::fromUtf8(ZENDREL_TEXT_108));
+  EXPECT_EQ(list->item(1)->text(), QString::fromUtf8(fixture::kLabel.utf8));
+  EXPECT_EQ(w->InfoTipEdit()->toPlainText(), QString::fromUtf8(fixture::kInfoTip.utf8));
+  ClickItem(*w, 1);
+  EXPECT_EQ(w->InfoTipEdit()->toPlainText(), QString::fromUtf8(fixture::kIconTip.utf8));
 }
 
 // The label's shortening, with a width of one unit a byte.

@@ -1,17 +1,20 @@
 #include "platform/posix/ini_document.h"
 
+#include "platform/posix/code_page.h"
 #include "platform/posix/ini_scan.h"
 #include "text/text.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <vector>
 
 namespace zendrel::platform::ini {
 
 namespace {
 
-enum class Encoding { kAnsi, kUtf8Bom, kUtf16Le };
+enum class Encoding { kAnsi, kUtf8Bom, kUtf16Le, kCodePage };
 
 constexpr std::string_view kCrLf = "\r\n";
 
@@ -133,10 +136,16 @@ struct Line {
 };
 
 // Walks a file line by line. CRLF, LF and CR alone each end a line. The text of the current
-// line is handed out as UTF-8: a view into the file for ANSI files, decoded for UTF-16.
+// line is handed out as UTF-8: a view into the file for UTF-8 files, decoded for UTF-16 and
+// for the code page. In the code pages of Windows, CR, LF, '=', blanks and the bytes of
+// ASCII letters never occur inside a double-byte character, so the file's bytes are searched
+// for them as they stand. Which of its two encodings an ANSI file is in matters only for
+// text outside ASCII: a lookup of an ASCII name finds the same line in both, so the file is
+// looked through only when such text is met.
 class LineScanner {
  public:
-  explicit LineScanner(std::string_view bytes) : bytes_(bytes) {
+  explicit LineScanner(std::string_view bytes, const Ansi& ansi = {})
+      : bytes_(bytes), codePage_(ansi.codePage) {
     if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
       encoding_ = Encoding::kUtf16Le;
       start_ = 2;
@@ -147,11 +156,16 @@ class LineScanner {
       end_ = bytes.size();
     } else {
       end_ = bytes.size();
+      if (codePage_ && ansi.alwaysCodePage) encoding_ = Encoding::kCodePage;
+      undecided_ = codePage_ && !ansi.alwaysCodePage;
     }
     pos_ = start_;
   }
 
-  Encoding encoding() const { return encoding_; }
+  Encoding encoding() const {
+    Decide();
+    return encoding_;
+  }
   std::size_t start() const { return start_; }
   // Where text appended at the end of the file goes.
   std::size_t end() const { return end_; }
@@ -221,7 +235,32 @@ class LineScanner {
     return false;
   }
 
-  bool IsAnsi() const { return encoding_ != Encoding::kUtf16Le; }
+  bool IsAnsi() const { return encoding_ == Encoding::kAnsi || encoding_ == Encoding::kCodePage; }
+
+  // Whether a key's line can be found by looking for the key's own bytes.
+  bool CanSeek(std::string_view key) const {
+    if (encoding_ == Encoding::kUtf16Le) return false;
+    return !HasNonAscii(key) || !InCodePage();
+  }
+
+  // Text to be written that holds bytes of no UTF-8 was read from a file in the code page, where
+  // they stood for themselves: a file of nothing but ASCII takes it in the code page, so that
+  // those bytes read back as they were.
+  void WriteCodePageFor(std::initializer_list<std::string_view> texts) {
+    const bool utf8 = std::all_of(texts.begin(), texts.end(), IsUtf8);
+    if (codePage_ && IsAnsi() && !utf8 && !HasNonAscii(bytes_)) {
+      undecided_ = false;
+      encoding_ = Encoding::kCodePage;
+    }
+  }
+
+  // What a name or value given in UTF-8 stands for in this file.
+  std::string Fit(std::string_view utf8) const {
+    if (!HasNonAscii(utf8) || !InCodePage()) return std::string(utf8);
+    std::string fitted;
+    codePage_->Decode(codePage_->Encode(utf8), fitted);
+    return fitted;
+  }
 
   // Whether the file's last character is a line feed.
   bool EndsInLineFeed() const {
@@ -243,7 +282,9 @@ class LineScanner {
   }
 
   std::string Encode(std::string_view utf8) const {
-    return encoding_ == Encoding::kUtf16Le ? EncodeUtf16(utf8) : std::string(utf8);
+    if (encoding_ == Encoding::kUtf16Le) return EncodeUtf16(utf8);
+    if (HasNonAscii(utf8) && InCodePage()) return codePage_->Encode(utf8);
+    return std::string(utf8);
   }
 
  private:
@@ -259,6 +300,23 @@ class LineScanner {
       line_.next = stop + 1;
     }
     text_ = bytes_.substr(line_.begin, line_.end - line_.begin);
+    if ((undecided_ || encoding_ == Encoding::kCodePage) && HasNonAscii(text_) && InCodePage()) {
+      scratch_.clear();
+      codePage_->Decode(text_, scratch_);
+      text_ = scratch_;
+    }
+  }
+
+  // An ANSI file is in the code page when its bytes are not UTF-8 throughout.
+  void Decide() const {
+    if (!undecided_) return;
+    undecided_ = false;
+    if (!IsUtf8(bytes_)) encoding_ = Encoding::kCodePage;
+  }
+
+  bool InCodePage() const {
+    Decide();
+    return encoding_ == Encoding::kCodePage;
   }
 
   void NextUtf16() {
@@ -281,7 +339,9 @@ class LineScanner {
   }
 
   std::string_view bytes_;
-  Encoding encoding_ = Encoding::kAnsi;
+  posix::CodePage* codePage_;
+  mutable Encoding encoding_ = Encoding::kAnsi;
+  mutable bool undecided_ = false;
   std::size_t start_ = 0, end_ = 0, pos_ = 0;
   Line line_;
   std::string_view text_;
@@ -360,7 +420,7 @@ Location Locate(LineScanner& scanner, std::string_view section, std::string_view
   Location loc;
   const bool wantKey = scan != Scan::kList && IsPossibleName(key);
   // A plain lookup in an ANSI file goes from the header straight to the key's line.
-  const bool seek = scan == Scan::kFind && wantKey && !key.empty() && scanner.IsAnsi();
+  const bool seek = scan == Scan::kFind && wantKey && !key.empty() && scanner.CanSeek(key);
   const auto takeKey = [&] {
     const std::string_view text = scanner.text();
     loc.keyFound = true;
@@ -414,23 +474,38 @@ std::string Splice(std::string_view bytes, std::size_t from, std::size_t to,
 
 std::string_view Bytes(std::optional<std::string_view> file) { return file.value_or(""); }
 
+// The first byte outside ASCII at or after `from`, or the end. ASCII is most of any INI file:
+// it is crossed 32 bytes at a time.
+std::size_t SkipAscii(std::string_view s, std::size_t from) {
+  constexpr std::uint64_t kHigh = 0x8080808080808080u;
+  const char* data = s.data();
+  std::size_t i = from;
+  for (std::uint64_t w[4]; i + sizeof w <= s.size(); i += sizeof w) {
+    std::memcpy(w, data + i, sizeof w);
+    if (((w[0] | w[1] | w[2] | w[3]) & kHigh) != 0) break;
+  }
+  while (i < s.size() && static_cast<unsigned char>(data[i]) < 0x80) ++i;
+  return i;
+}
+
 }  // namespace
 
 std::optional<std::string> FindValue(std::string_view file, std::string_view section,
-                                     std::string_view key) {
-  LineScanner scanner(file);
-  const Location loc = Locate(scanner, TrimSpaces(section), TrimSpaces(key), Scan::kFind);
+                                     std::string_view key, const Ansi& ansi) {
+  LineScanner scanner(file, ansi);
+  const Location loc =
+      Locate(scanner, scanner.Fit(TrimSpaces(section)), scanner.Fit(TrimSpaces(key)), Scan::kFind);
   if (!loc.keyFound) return std::nullopt;
   return loc.keyValue;
 }
 
-bool SectionHasKeys(std::string_view file, std::string_view section) {
-  LineScanner scanner(file);
-  return Locate(scanner, TrimSpaces(section), {}, Scan::kList).anyKey;
+bool SectionHasKeys(std::string_view file, std::string_view section, const Ansi& ansi) {
+  LineScanner scanner(file, ansi);
+  return Locate(scanner, scanner.Fit(TrimSpaces(section)), {}, Scan::kList).anyKey;
 }
 
-bool HasSections(std::string_view file) {
-  LineScanner scanner(file);
+bool HasSections(std::string_view file, const Ansi& ansi) {
+  LineScanner scanner(file, ansi);
   for (;;) {
     scanner.SkipToHeader();
     if (!scanner.Next()) break;
@@ -473,12 +548,15 @@ int ParseInt(std::string_view value) {
   return static_cast<int>(result);
 }
 
-std::optional<std::string> SetValue(std::optional<std::string_view> file, std::string_view section,
-                                    std::string_view key, std::string_view value) {
-  section = TrimSpaces(section);
-  key = TrimSpaces(key);
+std::optional<std::string> SetValue(std::optional<std::string_view> file,
+                                    std::string_view givenSection, std::string_view givenKey,
+                                    std::string_view givenValue, const Ansi& ansi) {
   const std::string_view bytes = Bytes(file);
-  LineScanner scanner(bytes);
+  LineScanner scanner(bytes, ansi);
+  scanner.WriteCodePageFor({givenSection, givenKey, givenValue});
+  const std::string section = scanner.Fit(TrimSpaces(givenSection));
+  const std::string key = scanner.Fit(TrimSpaces(givenKey));
+  const std::string value = scanner.Fit(givenValue);
   const Location loc = Locate(scanner, section, key, Scan::kWrite);
 
   if (loc.keyFound) {
@@ -517,20 +595,21 @@ std::optional<std::string> SetValue(std::optional<std::string_view> file, std::s
 }
 
 std::optional<std::string> DeleteKey(std::optional<std::string_view> file, std::string_view section,
-                                     std::string_view key) {
+                                     std::string_view key, const Ansi& ansi) {
   if (!file) return std::nullopt;
-  LineScanner scanner(*file);
-  const Location loc = Locate(scanner, TrimSpaces(section), TrimSpaces(key), Scan::kFind);
+  LineScanner scanner(*file, ansi);
+  const Location loc =
+      Locate(scanner, scanner.Fit(TrimSpaces(section)), scanner.Fit(TrimSpaces(key)), Scan::kFind);
   if (!loc.keyFound) return std::nullopt;
   return Splice(*file, loc.keyLine.begin, loc.keyLine.next, {});
 }
 
 std::optional<std::string> DeleteSection(std::optional<std::string_view> file,
-                                         std::string_view section) {
+                                         std::string_view section, const Ansi& ansi) {
   if (!file) return std::nullopt;
-  LineScanner scanner(*file);
+  LineScanner scanner(*file, ansi);
   std::vector<Line> doomed;
-  const Location loc = Locate(scanner, TrimSpaces(section), {}, Scan::kList,
+  const Location loc = Locate(scanner, scanner.Fit(TrimSpaces(section)), {}, Scan::kList,
                               [&](const Line& line) { doomed.push_back(line); });
   if (!loc.sectionFound) return std::nullopt;
   doomed.insert(doomed.begin(), loc.header);
@@ -546,20 +625,32 @@ std::optional<std::string> DeleteSection(std::optional<std::string_view> file,
   return out;
 }
 
-bool HasNonAscii(std::string_view text) {
-  for (const char c : text) {
-    if (static_cast<unsigned char>(c) >= 0x80) return true;
+bool HasNonAscii(std::string_view text) { return SkipAscii(text, 0) < text.size(); }
+
+bool IsUtf8(std::string_view bytes) {
+  for (std::size_t i = SkipAscii(bytes, 0); i < bytes.size(); i = SkipAscii(bytes, i)) {
+    const std::size_t length = text::CharLength(bytes, i);
+    if (length == 1) return false;
+    i += length;
   }
-  return false;
+  return true;
+}
+
+std::optional<std::string> DecodeAnsi(std::string_view file, const Ansi& ansi) {
+  const LineScanner scanner(file, ansi);
+  if (scanner.encoding() == Encoding::kAnsi) {
+    // Without a code page the scanner has not looked.
+    if (!ansi.codePage && !IsUtf8(file)) return std::nullopt;
+    return std::string(file);
+  }
+  if (scanner.encoding() != Encoding::kCodePage) return std::nullopt;
+  std::string text;
+  if (!ansi.codePage->Decode(file, text)) return std::nullopt;
+  return text;
 }
 
 std::optional<std::string> AnsiToUtf16(std::string_view file) {
-  if (LineScanner(file).encoding() != Encoding::kAnsi) return std::nullopt;
-  for (std::size_t i = 0; i < file.size(); i = text::NextChar(file, i)) {
-    if (static_cast<unsigned char>(file[i]) >= 0x80 && text::CharLength(file, i) == 1) {
-      return std::nullopt;
-    }
-  }
+  if (LineScanner(file).encoding() != Encoding::kAnsi || !IsUtf8(file)) return std::nullopt;
   std::string utf16 = "\xFF\xFE";
   utf16 += EncodeUtf16(file);
   return utf16;

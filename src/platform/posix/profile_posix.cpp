@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "platform/posix/atomic_file.h"
+#include "platform/posix/code_page.h"
 #include "platform/posix/ini_document.h"
 #include "platform/posix/mount_table.h"
 #include "platform/profile.h"
@@ -65,8 +66,8 @@ bool WithBytes(const std::string& file, Use&& use) {
 // A folder's desktop.ini is read by Windows machines that reach the folder over the network.
 // Their profile functions read a file without a byte-order mark in their own code page, where
 // our UTF-8 would come out garbled; a file in UTF-16LE with the mark they read as Unicode. So
-// text outside ASCII turns a new or ANSI desktop.ini into UTF-16LE. Every other INI file is
-// written in the code page, as the profile functions write it on Windows.
+// text outside ASCII turns a new or ANSI desktop.ini into UTF-16LE. Every other INI file takes
+// new text in its own encoding: UTF-8, or the Windows code page of a file from Windows.
 bool IsReadByWindows(const std::string& local) {
   const std::size_t slash = local.rfind('/');
   const std::string_view name =
@@ -74,18 +75,48 @@ bool IsReadByWindows(const std::string& local) {
   return text::SameAsciiName(name, "desktop.ini");
 }
 
+// The converter and the rules for one call's file.
+struct FileText {
+  explicit FileText(const IniText& text)
+      : codePage(text.windowsCodePage), ansi{&codePage, text.sharedWithWindows} {}
+  posix::CodePage codePage;
+  ini::Ansi ansi;
+};
+
 std::optional<std::string> Lookup(const std::string& file, const std::string& section,
-                                  const std::string& key) {
+                                  const std::string& key, const IniText& text) {
+  FileText coding(text);
   std::optional<std::string> value;
-  WithBytes(file, [&](std::string_view bytes) { value = ini::FindValue(bytes, section, key); });
+  WithBytes(file, [&](std::string_view bytes) {
+    value = ini::FindValue(bytes, section, key, coding.ansi);
+  });
   return value;
+}
+
+// A desktop.ini taking text outside ASCII becomes UTF-16LE, holding what the file held in
+// whichever encoding it was. A file with bytes that are text in neither stays as it is, the
+// new line going in in the code page, so that no byte of it is lost to a replacement character.
+std::optional<std::string> SetUnicodeValue(std::optional<std::string_view> bytes,
+                                           const std::string& section, const std::string& key,
+                                           const std::string& value, const ini::Ansi& ansi) {
+  const std::optional<std::string> text =
+      bytes ? ini::DecodeAnsi(*bytes, ansi) : std::optional<std::string>("");
+  if (text) {
+    const std::optional<std::string_view> before =
+        bytes ? std::optional<std::string_view>(*text) : std::nullopt;
+    const std::optional<std::string> edited = ini::SetValue(before, section, key, value);
+    if (!edited) return std::nullopt;
+    if (std::optional<std::string> wide = ini::AnsiToUtf16(*edited)) return wide;
+  }
+  return ini::SetValue(bytes, section, key, value, ansi);
 }
 
 }  // namespace
 
 std::string ReadIniString(const std::string& file, const std::string& section,
-                          const std::string& key, const std::string& fallback) {
-  if (std::optional<std::string> value = Lookup(file, section, key)) {
+                          const std::string& key, const std::string& fallback,
+                          const IniText& text) {
+  if (std::optional<std::string> value = Lookup(file, section, key, text)) {
     return text::CutToBuffer(*value);
   }
   std::string_view def(fallback);
@@ -94,47 +125,52 @@ std::string ReadIniString(const std::string& file, const std::string& section,
 }
 
 int ReadIniInt(const std::string& file, const std::string& section, const std::string& key,
-               int fallback) {
-  const std::optional<std::string> value = Lookup(file, section, key);
+               int fallback, const IniText& text) {
+  const std::optional<std::string> value = Lookup(file, section, key, text);
   if (!value || value->empty()) return fallback;
   return ini::ParseInt(text::CutToBuffer(*value));
 }
 
 bool WriteIniString(const std::string& file, const std::string& section, const std::string& key,
-                    const std::string& value) {
+                    const std::string& value, const IniText& text) {
   const std::string local = posix::ToLocalPath(file);
   const bool unicode = IsReadByWindows(local) && (ini::HasNonAscii(section) ||
                                                   ini::HasNonAscii(key) || ini::HasNonAscii(value));
+  FileText coding(text);
   return posix::RewriteFile(local, [&](std::optional<std::string_view> bytes) {
-    std::optional<std::string> edited = ini::SetValue(bytes, section, key, value);
-    if (edited && unicode) {
-      if (std::optional<std::string> wide = ini::AnsiToUtf16(*edited)) return wide;
-    }
-    return edited;
+    if (unicode) return SetUnicodeValue(bytes, section, key, value, coding.ansi);
+    return ini::SetValue(bytes, section, key, value, coding.ansi);
   });
 }
 
-bool DeleteIniKey(const std::string& file, const std::string& section, const std::string& key) {
+bool DeleteIniKey(const std::string& file, const std::string& section, const std::string& key,
+                  const IniText& text) {
+  FileText coding(text);
   return posix::RewriteFile(posix::ToLocalPath(file), [&](std::optional<std::string_view> bytes) {
-    return ini::DeleteKey(bytes, section, key);
+    return ini::DeleteKey(bytes, section, key, coding.ansi);
   });
 }
 
-bool DeleteIniSection(const std::string& file, const std::string& section) {
+bool DeleteIniSection(const std::string& file, const std::string& section, const IniText& text) {
+  FileText coding(text);
   return posix::RewriteFile(posix::ToLocalPath(file), [&](std::optional<std::string_view> bytes) {
-    return ini::DeleteSection(bytes, section);
+    return ini::DeleteSection(bytes, section, coding.ansi);
   });
 }
 
-bool IniSectionHasKeys(const std::string& file, const std::string& section) {
+bool IniSectionHasKeys(const std::string& file, const std::string& section, const IniText& text) {
+  FileText coding(text);
   bool has = false;
-  WithBytes(file, [&](std::string_view bytes) { has = ini::SectionHasKeys(bytes, section); });
+  WithBytes(file, [&](std::string_view bytes) {
+    has = ini::SectionHasKeys(bytes, section, coding.ansi);
+  });
   return has;
 }
 
-bool IniHasSections(const std::string& file) {
+bool IniHasSections(const std::string& file, const IniText& text) {
+  FileText coding(text);
   bool has = false;
-  WithBytes(file, [&](std::string_view bytes) { has = ini::HasSections(bytes); });
+  WithBytes(file, [&](std::string_view bytes) { has = ini::HasSections(bytes, coding.ansi); });
   return has;
 }
 
