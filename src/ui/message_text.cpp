@@ -29,6 +29,12 @@ const char* MessageText(int textId) {
       return ZENDREL_TEXT_111;
     case IDS_STANDARD_ICON:
       return ZENDREL_TEXT_112;
+    case IDS_REGISTERED_FOR_USER:
+      return ZENDREL_TEXT_120;
+    case IDS_REGISTER_REFUSED:
+      return ZENDREL_TEXT_121;
+    case IDS_UNREGISTER_REFUSED:
+      return ZENDREL_TEXT_122;
     default:
       return "";
   }

@@ -16,6 +16,9 @@
 #define IDS_THUMBNAIL_HELP 110
 #define IDS_OLD_SHELL 111
 #define IDS_STANDARD_ICON 112
+#define IDS_REGISTERED_FOR_USER 120
+#define IDS_REGISTER_REFUSED 121
+#define IDS_UNREGISTER_REFUSED 122
 
 #define ZENDREL_TEXT_101 "Zendrel のﾊﾞｰｼﾞｮﾝ情報(&A)..."
 #define ZENDREL_TEXT_102 "Zendrelをシステムに登録しますか？"
@@ -30,6 +33,12 @@
 #define ZENDREL_TEXT_111 \
   "現在のWindowsでは、Zendrelは正常に動作しません。\nWindowsのアップデートをお勧めします。"
 #define ZENDREL_TEXT_112 "（標準）"
+#define ZENDREL_TEXT_120 \
+  "Zendrelを現在のユーザーに登録しました。\n管理者の権限がないため、ほかのユーザーには登録されていません。"
+#define ZENDREL_TEXT_121 \
+  "Zendrelをシステムに登録できませんでした。\nレジストリへの書き込みが拒否されました。"
+#define ZENDREL_TEXT_122 \
+  "Zendrelの登録をシステムから削除できませんでした。\n管理者として実行してください。"
 
 /* The About box's own texts, the same on both builds. */
 #define ZENDREL_ABOUT_CAPTION "Zendrel のバージョン情報"
