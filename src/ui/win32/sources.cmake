@@ -10,5 +10,5 @@ target_link_libraries(zendrel_ui PUBLIC comctl32 shlwapi user32 gdi32)
 # them. A static library would lose them, since no code refers to them by symbol.
 add_library(zendrel_resources OBJECT ${CMAKE_CURRENT_LIST_DIR}/zendrel.rc)
 set_source_files_properties(${CMAKE_CURRENT_LIST_DIR}/zendrel.rc PROPERTIES OBJECT_DEPENDS
-  "${PROJECT_SOURCE_DIR}/assets/app.ico;${PROJECT_SOURCE_DIR}/assets/unknown.ico;${CMAKE_CURRENT_LIST_DIR}/resource_ids.h;${CMAKE_CURRENT_LIST_DIR}/../strings.h")
+  "${PROJECT_SOURCE_DIR}/assets/app.ico;${PROJECT_SOURCE_DIR}/assets/unknown.ico;${CMAKE_CURRENT_LIST_DIR}/resource_ids.h;${CMAKE_CURRENT_LIST_DIR}/zendrel.manifest;${CMAKE_CURRENT_LIST_DIR}/../strings.h")
 target_include_directories(zendrel_resources PRIVATE ${PROJECT_SOURCE_DIR}/src)

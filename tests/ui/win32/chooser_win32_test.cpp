@@ -5,18 +5,25 @@
 
 // These need windows.h first.
 #include <commctrl.h>
+#include <shlwapi.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "catalogue/icon_catalogue.h"
 #include "platform/icons.h"
+#include "support/icon_fixtures.h"
+#include "support/temp_dir.h"
 #include "text/text.h"
 #include "ui/icon_chooser_dialog.h"
 #include "ui/strings.h"
+#include "ui/win32/chooser_dialog_win32.h"
 #include "ui/win32/resource_ids.h"
 
 namespace zendrel::ui {
@@ -521,6 +528,122 @@ TEST(ChooserWindow, MinimisedDialogPaintsItsIconAndTheRestoredOneDoesNot) {
             }});
   UnhookWindowsHookEx(g_hook);
   g_hook = nullptr;
+}
+
+// ---------------------------------------------------------------------------------------
+// What the program's manifest brings to the running chooser.
+
+TEST(ChooserWindow, TheListIsACommonControls6ListView) {
+  IconChooserDialog dialog;
+  Fill(dialog, false);
+  RunDialog(dialog, {[](HWND chooser) {
+              HWND list = Item(chooser, kIdIconList);
+              // The comctl32 that made the list's window class: the side-by-side version 6 the
+              // manifest asks for, not the system folder's 5.8.
+              const auto controls = reinterpret_cast<HMODULE>(GetClassLongPtrA(list, GCLP_HMODULE));
+              ASSERT_NE(controls, nullptr);
+              const auto getVersion = reinterpret_cast<DLLGETVERSIONPROC>(
+                  reinterpret_cast<void*>(GetProcAddress(controls, "DllGetVersion")));
+              ASSERT_NE(getVersion, nullptr);
+              DLLVERSIONINFO version = {};
+              version.cbSize = sizeof version;
+              ASSERT_EQ(getVersion(&version), S_OK);
+              EXPECT_EQ(version.dwMajorVersion, 6u);
+              EXPECT_EQ(SendMessageA(list, CCM_GETVERSION, 0, 0), 6);
+              Click(chooser, kIdCancel);
+            }});
+}
+
+// The colour (0xRRGGBB) in the middle of one image of a list, drawn on black.
+std::uint32_t MiddleColour(HIMAGELIST images, int slot) {
+  int width = 0, height = 0;
+  if (!ImageList_GetIconSize(images, &width, &height) || width <= 0 || height <= 0) return 0;
+  BITMAPINFO header = {};
+  header.bmiHeader.biSize = sizeof header.bmiHeader;
+  header.bmiHeader.biWidth = width;
+  header.bmiHeader.biHeight = -height;
+  header.bmiHeader.biPlanes = 1;
+  header.bmiHeader.biBitCount = 32;
+  header.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP bitmap = CreateDIBSection(dc, &header, DIB_RGB_COLORS, &bits, nullptr, 0);
+  std::uint32_t colour = 0;
+  if (bitmap && bits) {
+    HGDIOBJ before = SelectObject(dc, bitmap);
+    std::memset(bits, 0, static_cast<std::size_t>(width) * height * 4);
+    ImageList_Draw(images, slot, dc, 0, 0, ILD_NORMAL);
+    GdiFlush();
+    colour = static_cast<const std::uint32_t*>(bits)[(height / 2) * width + width / 2] & 0xFFFFFF;
+    SelectObject(dc, before);
+  }
+  if (bitmap) DeleteObject(bitmap);
+  DeleteDC(dc);
+  return colour;
+}
+
+HIMAGELIST ListImages(HWND chooser) {
+  return reinterpret_cast<HIMAGELIST>(
+      SendMessageA(Item(chooser, kIdIconList), LVM_GETIMAGELIST, LVSIL_NORMAL, 0));
+}
+
+int IconPixels(HWND chooser) {
+  int width = 0, height = 0;
+  ImageList_GetIconSize(ListImages(chooser), &width, &height);
+  return width == height ? width : -1;
+}
+
+// A move to a screen of another DPI, as Windows reports it: the new DPI and the window's
+// rectangle there.
+void MoveToDpi(HWND chooser, unsigned dpi) {
+  RECT rect;
+  GetWindowRect(chooser, &rect);
+  SendMessageA(chooser, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&rect));
+}
+
+// The list's icons follow the dialog's DPI, each taken from the image of its file that suits
+// the size. Under Wine the system DPI is the prefix's LogPixels: the test suite runs this
+// program a second time in a prefix of its own at 192 DPI, and says so in
+// ZENDREL_EXPECTED_DPI.
+TEST(ChooserWindow, IconsFollowTheDialogsDpi) {
+  test::TempDir dir;
+  // One colour per image size, so that the image shown tells which one was taken.
+  constexpr std::uint32_t k32 = 0x2060C0, k48 = 0xC02020, k64 = 0x20A040;
+  const std::string file = dir.File("sizes.ico");
+  test::WriteBytes(file, test::MakeIco({{16, 0xFF000000 | 0x808080, 32},
+                                        {32, 0xFF000000 | k32, 32},
+                                        {48, 0xFF000000 | k48, 32},
+                                        {64, 0xFF000000 | k64, 32}}));
+  IconChooserDialog dialog;
+  Fill(dialog, false);
+  dialog.catalogue.InsertFront(file, 0, "sizes", "", platform::ExtractIcon(file, 0));
+  ASSERT_EQ(dialog.catalogue.Count(), 4);
+  const char* expected = std::getenv("ZENDREL_EXPECTED_DPI");
+  const auto colourAt = [&](int pixels) { return pixels == 64 ? k64 : pixels == 48 ? k48 : k32; };
+
+  RunDialog(dialog, {[&](HWND chooser) {
+                       const unsigned dpi = WindowDpi(chooser);
+                       if (expected) {
+                         EXPECT_EQ(dpi, std::strtoul(expected, nullptr, 10));
+                       }
+                       const int pixels = MulDiv(32, static_cast<int>(dpi), 96);
+                       EXPECT_EQ(IconPixels(chooser), pixels);
+                       EXPECT_EQ(ImageList_GetImageCount(ListImages(chooser)), 4);
+                       EXPECT_EQ(MiddleColour(ListImages(chooser), 0), colourAt(pixels));
+                     },
+                     [&](HWND chooser) {
+                       for (const unsigned dpi : {144u, 192u, 96u}) {
+                         SCOPED_TRACE(dpi);
+                         MoveToDpi(chooser, dpi);
+                         const int pixels = MulDiv(32, static_cast<int>(dpi), 96);
+                         ASSERT_EQ(IconPixels(chooser), pixels);
+                         EXPECT_EQ(ImageList_GetImageCount(ListImages(chooser)), 4);
+                         EXPECT_EQ(MiddleColour(ListImages(chooser), 0), colourAt(pixels));
+                         // The program's own icons are read again too.
+                         EXPECT_NE(MiddleColour(ListImages(chooser), 1), 0u);
+                       }
+                       Click(chooser, kIdCancel);
+                     }});
 }
 
 }  // namespace
