@@ -179,12 +179,20 @@ TEST(ProgramResources, TheLoaderReadsTheManifestsRunLevelAndDpiSettings) {
   EXPECT_EQ(level.RunLevel, ACTCTX_RUN_LEVEL_AS_INVOKER);
   EXPECT_EQ(level.UiAccess, 0u);
 
-  for (const auto& [name, expected] : {std::pair{L"dpiAwareness", "PerMonitorV2, PerMonitor"},
-                                       std::pair{L"dpiAware", "true/pm"}}) {
+  // Each setting in its own namespace: the older form in 2005's, the v2 form in 2016's.
+  struct Setting {
+    const wchar_t* space;
+    const wchar_t* name;
+    const char* value;
+  };
+  for (const Setting& setting : {Setting{L"http://schemas.microsoft.com/SMI/2016/WindowsSettings",
+                                         L"dpiAwareness", "PerMonitorV2, PerMonitor"},
+                                 Setting{L"http://schemas.microsoft.com/SMI/2005/WindowsSettings",
+                                         L"dpiAware", "true/pm"}}) {
     wchar_t value[64] = {};
-    ASSERT_TRUE(QueryActCtxSettingsW(0, context, nullptr, name, value, 64, &written))
-        << Narrow(name);
-    EXPECT_EQ(Narrow(value), expected);
+    ASSERT_TRUE(QueryActCtxSettingsW(0, context, setting.space, setting.name, value, 64, &written))
+        << Narrow(setting.name);
+    EXPECT_EQ(Narrow(value), setting.value);
   }
   ReleaseActCtx(context);
 }
@@ -202,15 +210,16 @@ std::string VersionText(const std::vector<char>& info, const std::string& block,
 
 TEST(ProgramResources, TheVersionReadsBackInJapaneseAndNeutral) {
   const std::string exe = Exe();
+  const std::wstring path(exe.begin(), exe.end());  // the build folder's path is ASCII
   DWORD handle = 0;
-  const DWORD size = GetFileVersionInfoSizeA(exe.c_str(), &handle);
+  const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &handle);
   ASSERT_GT(size, 0u);
   std::vector<char> info(size);
-  ASSERT_TRUE(GetFileVersionInfoA(exe.c_str(), 0, size, info.data()));
+  ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, size, info.data()));
 
   VS_FIXEDFILEINFO* fixed = nullptr;
   UINT length = 0;
-  ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+  ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
   EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
   EXPECT_EQ(fixed->dwFileVersionMS, 0x00010002u);  // 1.02
   EXPECT_EQ(fixed->dwProductVersionMS, 0x00010002u);
@@ -218,7 +227,7 @@ TEST(ProgramResources, TheVersionReadsBackInJapaneseAndNeutral) {
 
   // Japanese with its code page, and the neutral block.
   const DWORD* translations = nullptr;
-  ASSERT_TRUE(VerQueryValueA(info.data(), "\\VarFileInfo\\Translation",
+  ASSERT_TRUE(VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation",
                              reinterpret_cast<void**>(const_cast<DWORD**>(&translations)),
                              &length));
   ASSERT_EQ(length, 8u);
