@@ -105,15 +105,21 @@ bool IsRegistered(platform::Registry& registry, const std::string& command) {
 
 Registration Register(platform::Registry& registry, const std::string& modulePath) {
   const std::string command = VerbCommand(modulePath);
+  // The user's own parts go first: his verb would hide the machine's in Explorer and go on
+  // starting the program from its old place, and Windows would store values written through
+  // HKEY_CLASSES_ROOT in his key while it exists. They come back below if the machine's
+  // keys refuse.
+  RemoveVerb(registry, VerbPlaces(1));
+  RemoveEntry(registry, EntryPlaces(1));
   Registration done;
   done.verb = WriteFirstAccepted(
       VerbPlaces, [&](const Place& place) { return WriteVerb(registry, place, command); });
   done.uninstallEntry = WriteFirstAccepted(
       EntryPlaces, [&](const Place& place) { return WriteEntry(registry, place, modulePath); });
-  // A user's own verb hides the machine's in Explorer: one left from an earlier per-user
-  // registration would go on starting the program from its old place.
-  if (done.verb == Scope::kMachine) RemoveVerb(registry, VerbPlaces(1));
-  if (done.uninstallEntry == Scope::kMachine) RemoveEntry(registry, EntryPlaces(1));
+  // A verb that HKEY_CLASSES_ROOT took but stored among the user's own classes is his only.
+  if (done.verb == Scope::kMachine && Exists(registry, VerbPlaces(1), kVerbCommandSubkey)) {
+    done.verb = Scope::kUser;
+  }
   return done;
 }
 
