@@ -241,8 +241,10 @@ INT_PTR CALLBACK ChooserProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       dialog.OnActivate(view, LOWORD(wParam) != WA_INACTIVE);
       return Handled(window);
     case WM_DPICHANGED: {
-      // Moved to a screen of another DPI: the size the system suggests for it there, and
-      // icons drawn for that DPI. Windows scales the dialog's controls and font itself.
+      // Moved to a screen of another DPI: the rectangle the system suggests there, and icons
+      // drawn for that DPI. The dialog manager's own handling follows (FALSE), which scales
+      // the controls and the font of a per-monitor v2 dialog; the list arranges its items
+      // once that is done.
       const auto* suggested = reinterpret_cast<const RECT*>(lParam);
       if (suggested) {
         SetWindowPos(window, nullptr, suggested->left, suggested->top,
@@ -250,7 +252,8 @@ INT_PTR CALLBACK ChooserProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
                      SWP_NOZORDER | SWP_NOACTIVATE);
       }
       view.ShowIconsAt(HIWORD(wParam));
-      return Handled(window);
+      PostMessageA(GetDlgItem(window, kIdIconList), LVM_ARRANGE, LVA_DEFAULT, 0);
+      return FALSE;
     }
     case WM_DESTROY:
       SetWindowLongPtrA(window, GWLP_USERDATA, 0);

@@ -639,7 +639,7 @@ TEST(ChooserWindow, IconsFollowTheDialogsDpi) {
                          ASSERT_EQ(IconPixels(chooser), pixels);
                          EXPECT_EQ(ImageList_GetImageCount(ListImages(chooser)), 4);
                          EXPECT_EQ(MiddleColour(ListImages(chooser), 0), colourAt(pixels));
-                         // The program's own icons are read again too.
+                         // No slot is left empty: the program's own icons come along.
                          EXPECT_NE(MiddleColour(ListImages(chooser), 1), 0u);
                        }
                        Click(chooser, kIdCancel);
