@@ -1,6 +1,6 @@
 #include "app/folder_icon_app.h"
 
-#include "config/shell_registration.h"
+#include "app/registration_flow.h"
 #include "folder/apply_choice.h"
 #include "folder/file_status.h"
 #include "folder/folder_settings.h"
@@ -99,7 +99,19 @@ bool FolderIconApp::StartUp(const std::string& commandTail) {
 }
 
 int FolderIconApp::ToggleShellRegistration() {
-  return config::ToggleShellRegistration(paths_, boxes_, ExecutableBaseName());
+  switch (app::ToggleShellRegistration(platform::SystemRegistry(), paths_.GetModulePath(), boxes_,
+                                       ExecutableBaseName())) {
+    case RegistrationFlowResult::kRegistered:
+      return 1;
+    case RegistrationFlowResult::kRemoved:
+      return -1;
+    case RegistrationFlowResult::kRefused:
+      exitStatus_ = 1;  // the run ended on an error message
+      return 0;
+    case RegistrationFlowResult::kDeclined:
+      break;
+  }
+  return 0;
 }
 
 platform::Icon FolderIconApp::StandardFolderIcon() const {

@@ -10,7 +10,7 @@ constexpr long kInvalidHandle = 6;
 
 long RegistryKey::Close() {
   if (key_ == 0) return 0;
-  const long result = platform::RegClose(key_);
+  const long result = registry_.Close(key_);
   key_ = 0;
   return result;
 }
@@ -27,29 +27,39 @@ long RegistryKey::Open(platform::RegHandle parent, const std::string& subkey,
                        platform::RegAccess access) {
   platform::RegHandle opened = 0;
   if (parent == 0) return kInvalidHandle;
-  const long result = platform::RegOpen(parent, subkey, access, &opened);
+  const long result = registry_.Open(parent, subkey, access, &opened);
   return Hold(result, opened);
 }
 
 long RegistryKey::CreateSubkey(platform::RegHandle parent, const std::string& subkey) {
   platform::RegHandle created = 0;
   if (parent == 0) return kInvalidHandle;
-  const long result = platform::RegCreate(parent, subkey, &created);
+  const long result = registry_.Create(parent, subkey, &created);
   return Hold(result, created);
 }
 
 long RegistryKey::SetString(const std::string& text, const std::string& valueName) const {
   if (key_ == 0) return kInvalidHandle;
-  return platform::RegSetString(key_, valueName, text);
+  return registry_.SetString(key_, valueName, text);
 }
 
 long RegistryKey::SetSubkeyString(const std::string& subkey, const std::string& text,
                                   const std::string& valueName) const {
   if (key_ == 0) return kInvalidHandle;
-  RegistryKey child;
+  RegistryKey child(registry_);
   const long created = child.CreateSubkey(key_, subkey);
   if (created != platform::kRegSuccess) return created;
   return child.SetString(text, valueName);
+}
+
+long RegistryKey::QueryString(const std::string& valueName, std::string* text) const {
+  if (key_ == 0) return kInvalidHandle;
+  return registry_.QueryString(key_, valueName, text);
+}
+
+long RegistryKey::DeleteSubkey(const std::string& subkey) const {
+  if (key_ == 0) return kInvalidHandle;
+  return registry_.DeleteSubkey(key_, subkey);
 }
 
 }  // namespace zendrel::config

@@ -9,7 +9,9 @@ namespace zendrel::config {
 
 class RegistryKey {
  public:
-  RegistryKey() = default;
+  RegistryKey() : RegistryKey(platform::SystemRegistry()) {}
+  // Works through `registry`, which must outlive the key.
+  explicit RegistryKey(platform::Registry& registry) : registry_(registry) {}
   ~RegistryKey() { Close(); }
   RegistryKey(const RegistryKey&) = delete;
   RegistryKey& operator=(const RegistryKey&) = delete;
@@ -31,11 +33,18 @@ class RegistryKey {
   long SetSubkeyString(const std::string& subkey, const std::string& text,
                        const std::string& valueName) const;
 
+  // Reads a value of the held key through a 260-byte buffer; *text stays on failure.
+  long QueryString(const std::string& valueName, std::string* text) const;
+
+  // Deletes a subkey of the held key that has no subkeys of its own.
+  long DeleteSubkey(const std::string& subkey) const;
+
   platform::RegHandle handle() const { return key_; }
 
  private:
   long Hold(long result, platform::RegHandle opened);
 
+  platform::Registry& registry_;
   platform::RegHandle key_ = 0;
 };
 

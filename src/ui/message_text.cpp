@@ -35,6 +35,12 @@ const char* MessageText(int textId) {
       return ZENDREL_TEXT_114;
     case IDS_ATTRIBUTES_NOT_SET:
       return ZENDREL_TEXT_115;
+    case IDS_REGISTERED_FOR_USER:
+      return ZENDREL_TEXT_120;
+    case IDS_REGISTER_REFUSED:
+      return ZENDREL_TEXT_121;
+    case IDS_UNREGISTER_REFUSED:
+      return ZENDREL_TEXT_122;
     default:
       return "";
   }

@@ -19,6 +19,9 @@
 #define IDS_PATH_TOO_LONG 113
 #define IDS_SETTINGS_NOT_WRITTEN 114
 #define IDS_ATTRIBUTES_NOT_SET 115
+#define IDS_REGISTERED_FOR_USER 120
+#define IDS_REGISTER_REFUSED 121
+#define IDS_UNREGISTER_REFUSED 122
 
 #define ZENDREL_TEXT_101 "Zendrel のﾊﾞｰｼﾞｮﾝ情報(&A)..."
 #define ZENDREL_TEXT_102 "Zendrelをシステムに登録しますか？"
@@ -43,6 +46,12 @@
 #define ZENDREL_TEXT_115                                                                                \
   "フォルダまたは設定ファイル(desktop.ini)の属性を設定できませんでした。\n" \
   "Windowsではフォルダの変更が表示されない場合があります。"
+#define ZENDREL_TEXT_120 \
+  "Zendrelを現在のユーザーに登録しました。\n管理者の権限がないため、ほかのユーザーには登録されていません。"
+#define ZENDREL_TEXT_121 \
+  "Zendrelをシステムに登録できませんでした。\nレジストリへの書き込みが拒否されました。"
+#define ZENDREL_TEXT_122 \
+  "Zendrelの登録をシステムから削除できませんでした。\n管理者として実行してください。"
 
 /* The About box's own texts, the same on both builds. */
 #define ZENDREL_ABOUT_CAPTION "Zendrel のバージョン情報"

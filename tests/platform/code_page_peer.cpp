@@ -133,9 +133,16 @@ int Confirm(const Share& share) {
   Expect(
       current.size() == 1 && current.count(key) == 1 && current.at(key).count == 1,
       "the log holds " + std::to_string(current.size()) + " FolderLog records, not one for " + key);
-  Expect(origins.size() == 1 && origins.begin()->first.rfind(key + ",", 0) == 0 &&
-             origins.begin()->second.count == 1,
-         "the log holds " + std::to_string(origins.size()) + " FolderOrg records, not one");
+  // Wine (8.0) reports a folder's last-write time as its creation time, so a Windows peer
+  // under Wine may stamp the folder differently from Linux (its birth time) and from its own
+  // earlier run, and each stamp is a FolderOrg record of its own; Windows and Samba report
+  // one creation time. What the code page decides is the folder part of every key: one
+  // folder, spelt alike by both builds.
+  bool oneFolder = !origins.empty();
+  for (const auto& [originKey, record] : origins) {
+    oneFolder = oneFolder && originKey.rfind(key + ",", 0) == 0 && record.count == 1;
+  }
+  Expect(oneFolder, "the FolderOrg records name another folder than " + key);
   return failures == 0 ? 0 : 1;
 }
 

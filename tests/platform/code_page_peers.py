@@ -7,7 +7,8 @@ The Windows build (under Wine, ANSI code page 932) makes an icon folder whose ca
 labels its icon in Japanese, customises a Japanese-named folder with a Japanese info tip and
 logs it in the shared change log. The Linux build then reads the tip and the labels (also in
 its chooser's widgets) and confirms the folder unchanged; the Windows build reads the same tip
-back and confirms again. The log keeps one record of each kind for the folder throughout.
+back and confirms again. The log keeps one FolderLog record for the folder throughout, and
+its FolderOrg keys name that one folder.
 
 The share is a folder that Wine serves as \\\\SERVER\\share; the Linux build finds it in a
 mount table of the test's own. Exits 77 (skipped) when the Linux build has not been made or
@@ -96,7 +97,7 @@ def main():
         # Windows reads the same tip back and confirms again.
         run("the Windows build's confirm", [*wine_run, prefix, windows_peer, "confirm", share,
                                             server])
-        print("one folder, one tip, one record of each kind on both builds")
+        print("one folder, one tip, one FolderLog record, FolderOrg records of one folder")
         return 0
     finally:
         shutil.rmtree(unc, ignore_errors=True)

@@ -25,6 +25,7 @@ namespace {
 
 // The values Windows gives its predefined keys.
 constexpr RegHandle kClassesRoot = 0x80000000u;
+constexpr RegHandle kCurrentUser = 0x80000001u;
 constexpr RegHandle kLocalMachine = 0x80000002u;
 
 constexpr long kInvalidHandle = 6;      // ERROR_INVALID_HANDLE
@@ -32,6 +33,7 @@ constexpr long kInvalidParameter = 87;  // ERROR_INVALID_PARAMETER: no place for
 
 constexpr std::string_view kClassesRootName = "HKEY_CLASSES_ROOT";
 constexpr std::string_view kLocalMachineName = "HKEY_LOCAL_MACHINE";
+constexpr std::string_view kCurrentUserName = "HKEY_CURRENT_USER";
 constexpr std::string_view kFolderVerbs = "HKEY_CLASSES_ROOT\\Directory\\shell";
 constexpr std::string_view kFolderIconKey = "HKEY_CLASSES_ROOT\\Directory\\DefaultIcon";
 
@@ -48,6 +50,12 @@ constexpr std::string_view kSystemKeys[] = {
     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows",
     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+    kCurrentUserName,
+    "HKEY_CURRENT_USER\\Software",
+    "HKEY_CURRENT_USER\\Software\\Classes",
+    "HKEY_CURRENT_USER\\Software\\Microsoft",
+    "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows",
+    "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion",
 };
 
 bool IsSystemKey(std::string_view path) {
@@ -104,6 +112,7 @@ class HandleTable {
   std::optional<OpenKey> Find(RegHandle handle) {
     if (handle == kClassesRoot) return OpenKey{std::string(kClassesRootName), true};
     if (handle == kLocalMachine) return OpenKey{std::string(kLocalMachineName), true};
+    if (handle == kCurrentUser) return OpenKey{std::string(kCurrentUserName), true};
     std::lock_guard lock(mutex_);
     const auto it = keys_.find(handle);
     if (it == keys_.end()) return std::nullopt;
@@ -201,6 +210,7 @@ void MirrorFolderVerb(std::string_view path) {
 
 RegHandle ClassesRoot() { return kClassesRoot; }
 RegHandle LocalMachine() { return kLocalMachine; }
+RegHandle CurrentUser() { return kCurrentUser; }
 
 long RegOpen(RegHandle parent, const std::string& subkey, RegAccess access, RegHandle* key) {
   if (!key) return kInvalidParameter;
@@ -241,7 +251,7 @@ long RegCreate(RegHandle parent, const std::string& subkey, RegHandle* key) {
 }
 
 long RegClose(RegHandle key) {
-  if (key == kClassesRoot || key == kLocalMachine) return kRegSuccess;
+  if (key == kClassesRoot || key == kLocalMachine || key == kCurrentUser) return kRegSuccess;
   return Handles().Remove(key) ? kRegSuccess : kInvalidHandle;
 }
 

@@ -9,12 +9,24 @@
 
 #include <algorithm>
 
+#include <string>
+#include <vector>
+
 #include "platform/icons.h"
+#include "platform/win32/icons_win32.h"
 
 namespace zendrel::platform {
 
+// Where an icon came from, so that it can be read again at another size: icon `index` of a
+// file as ExtractIconA counts them, or (no file) the program's own icon resource `index`.
+struct IconSource {
+  std::string file;
+  int index = 0;
+};
+
 struct Icon::Data {
   HICON handle;
+  IconSource source;
   ~Data() { DestroyIcon(handle); }
 };
 
@@ -24,6 +36,7 @@ struct IconFile::State {
 
 struct ImageList::State {
   HIMAGELIST list;
+  std::vector<IconSource> sources;  // one per slot
   ~State() {
     if (list) ImageList_Destroy(list);
   }
@@ -66,10 +79,28 @@ IconPixels PixelsOf(HICON icon) {
   return pixels;
 }
 
-Icon Wrap(HICON handle) {
+Icon Wrap(HICON handle, IconSource source) {
   // ExtractIconA gives 1 for a file that is no icon container at all: no icon either.
   if (handle == nullptr || handle == reinterpret_cast<HICON>(1)) return Icon();
-  return Icon(std::unique_ptr<Icon::Data>(new Icon::Data{handle}));
+  return Icon(std::unique_ptr<Icon::Data>(new Icon::Data{handle, std::move(source)}));
+}
+
+HICON LoadResourceIcon(int resourceId, int pixels) {
+  return static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(resourceId),
+                                       IMAGE_ICON, pixels, pixels, 0));
+}
+
+// The icon again at `pixels`, from the file's image that suits that size best (scaled when
+// none has it exactly); nullptr when it cannot be read.
+HICON Reload(const IconSource& source, int pixels) {
+  if (source.file.empty()) return LoadResourceIcon(source.index, pixels);
+  HICON icon = nullptr;
+  UINT id = 0;
+  // The index counts as ExtractIconA counts it: from 0, or a resource id when negative.
+  const UINT found =
+      PrivateExtractIconsA(source.file.c_str(), source.index, pixels, pixels, &icon, &id, 1, 0);
+  if (found == 0 || found == 0xFFFFFFFF) return nullptr;
+  return icon;
 }
 
 }  // namespace
@@ -89,7 +120,8 @@ Icon IconFile::Extract(int index) {
   // Index -1 asks ExtractIconA for the number of icons in the file, which is no icon.
   if (index == -1) return Icon();
   return Wrap(
-      ExtractIconA(GetModuleHandleA(nullptr), state_->path.c_str(), static_cast<UINT>(index)));
+      ExtractIconA(GetModuleHandleA(nullptr), state_->path.c_str(), static_cast<UINT>(index)),
+      {state_->path, index});
 }
 
 Icon ExtractIcon(const std::string& path, int index) { return IconFile(path).Extract(index); }
@@ -97,19 +129,24 @@ Icon ExtractIcon(const std::string& path, int index) { return IconFile(path).Ext
 // Not LR_SHARED: the handle is our own copy, which Icon destroys. 32 x 32 is the size
 // LoadIcon would pick for the large icon.
 Icon LoadProgramIcon(int resourceId) {
-  return Wrap(static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(resourceId),
-                                            IMAGE_ICON, kIconSize, kIconSize, 0)));
+  return Wrap(LoadResourceIcon(resourceId, kIconSize), {"", resourceId});
 }
 
 ImageList::ImageList()
-    : state_(new State{ImageList_Create(kIconSize, kIconSize, ILC_COLORDDB | ILC_MASK, 0, 1)}) {}
+    : state_(new State{ImageList_Create(kIconSize, kIconSize, ILC_COLORDDB | ILC_MASK, 0, 1), {}}) {
+}
 ImageList::~ImageList() = default;
 ImageList::ImageList(ImageList&&) noexcept = default;
 ImageList& ImageList::operator=(ImageList&&) noexcept = default;
 
 int ImageList::Append(const Icon& icon) {
   if (!state_ || !state_->list || !icon) return -1;
-  return ImageList_ReplaceIcon(state_->list, -1, icon.data()->handle);
+  const int slot = ImageList_ReplaceIcon(state_->list, -1, icon.data()->handle);
+  if (slot >= 0) {
+    state_->sources.resize(static_cast<std::size_t>(slot) + 1);
+    state_->sources[static_cast<std::size_t>(slot)] = icon.data()->source;
+  }
+  return slot;
 }
 
 namespace {
@@ -126,6 +163,11 @@ bool RunningOnWine() {
 
 void ImageList::Swap(int a, int b) {
   if (!state_ || !state_->list) return;
+  const auto count = static_cast<int>(state_->sources.size());
+  if (a >= 0 && b >= 0 && a < count && b < count) {
+    std::swap(state_->sources[static_cast<std::size_t>(a)],
+              state_->sources[static_cast<std::size_t>(b)]);
+  }
   HIMAGELIST list = state_->list;
   if (!RunningOnWine()) {
     ImageList_Copy(list, a, list, b, ILCF_SWAP);
@@ -163,6 +205,27 @@ IconPixels ImageList::Pixels(int slot) const {
     pixel = alpha << 24 | unweighted(16) | unweighted(8) | unweighted(0);
   }
   return pixels;
+}
+
+HIMAGELIST ImageListAtSize(const ImageList& images, int pixels) {
+  const ImageList::State* state = images.state();
+  if (!state || !state->list) return nullptr;
+  // The catalogue's own size: the same images.
+  if (pixels == kIconSize) return ImageList_Duplicate(state->list);
+  const int count = ImageList_GetImageCount(state->list);
+  HIMAGELIST sized = ImageList_Create(pixels, pixels, ILC_COLOR32 | ILC_MASK, count, 1);
+  if (!sized) return nullptr;
+  for (int slot = 0; slot < count; ++slot) {
+    HICON icon = nullptr;
+    if (static_cast<std::size_t>(slot) < state->sources.size()) {
+      icon = Reload(state->sources[static_cast<std::size_t>(slot)], pixels);
+    }
+    if (!icon) icon = ImageList_GetIcon(state->list, slot, ILD_NORMAL);
+    // A slot that fails keeps its place, so that item k still shows image k.
+    if (ImageList_ReplaceIcon(sized, -1, icon) < 0) ImageList_SetImageCount(sized, slot + 1);
+    if (icon) DestroyIcon(icon);
+  }
+  return sized;
 }
 
 std::uintptr_t ImageList::Release() {

@@ -14,6 +14,7 @@ RegHandle Handle(HKEY key) { return reinterpret_cast<RegHandle>(key); }
 
 RegHandle ClassesRoot() { return Handle(HKEY_CLASSES_ROOT); }
 RegHandle LocalMachine() { return Handle(HKEY_LOCAL_MACHINE); }
+RegHandle CurrentUser() { return Handle(HKEY_CURRENT_USER); }
 
 long RegOpen(RegHandle parent, const std::string& subkey, RegAccess access, RegHandle* key) {
   HKEY opened = nullptr;

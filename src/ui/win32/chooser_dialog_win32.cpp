@@ -6,6 +6,7 @@
 
 #include <optional>
 
+#include "platform/win32/icons_win32.h"
 #include "ui/icon_chooser_dialog.h"
 #include "ui/win32/about_box_win32.h"
 #include "ui/win32/chooser_dialog_win32.h"
@@ -34,14 +35,25 @@ void Win32ChooserView::SetFolderLabel(const std::string& path) {
 }
 
 void Win32ChooserView::AttachImageList(platform::ImageList& images) {
-  const auto handle = reinterpret_cast<HIMAGELIST>(images.Release());
+  images_ = std::move(images);
+  ShowIconsAt(WindowDpi(window_));
+}
+
+void Win32ChooserView::ShowIconsAt(unsigned dpi) {
   HWND list = Control(kIdIconList);
-  if (!list) {
-    // Nobody would destroy it.
-    if (handle) ImageList_Destroy(handle);
-    return;
-  }
-  SendMessageA(list, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(handle));
+  const int pixels = MulDiv(platform::kIconSize, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);
+  if (!list || pixels <= 0 || pixels == iconPixels_) return;
+  HIMAGELIST sized = platform::ImageListAtSize(images_, pixels);
+  if (!sized) return;
+  iconPixels_ = pixels;
+  // The list view owns the list it shows and destroys it with the window; the one it showed
+  // before comes back to us.
+  const auto before = reinterpret_cast<HIMAGELIST>(
+      SendMessageA(list, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(sized)));
+  if (before) ImageList_Destroy(before);
+  // Back to the spacing that suits the new images, and the items laid out again by it.
+  SendMessageA(list, LVM_SETICONSPACING, 0, static_cast<LPARAM>(-1));
+  SendMessageA(list, LVM_ARRANGE, LVA_DEFAULT, 0);
 }
 
 int Win32ChooserView::ImageCount() const {
@@ -113,6 +125,20 @@ void Win32ChooserView::PaintMinimised() {
   const int y = (client.bottom - client.top - cy + 1) / 2;
   DrawIcon(dc, x, y, appIcon_);
   EndPaint(window_, &paint);
+}
+
+unsigned WindowDpi(HWND window) {
+  // Windows 10 (1607) and later; older systems have one DPI for every screen.
+  using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+  const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFunction>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+  if (getDpiForWindow) {
+    if (const UINT dpi = getDpiForWindow(window)) return dpi;
+  }
+  HDC screen = GetDC(nullptr);
+  const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+  if (screen) ReleaseDC(nullptr, screen);
+  return dpi > 0 ? static_cast<unsigned>(dpi) : USER_DEFAULT_SCREEN_DPI;
 }
 
 void CentreDialog(HWND dialog) {
@@ -214,6 +240,21 @@ INT_PTR CALLBACK ChooserProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       run->inDefaultActivation = false;
       dialog.OnActivate(view, LOWORD(wParam) != WA_INACTIVE);
       return Handled(window);
+    case WM_DPICHANGED: {
+      // Moved to a screen of another DPI: the rectangle the system suggests there, and icons
+      // drawn for that DPI. The dialog manager's own handling follows (FALSE), which scales
+      // the controls and the font of a per-monitor v2 dialog; the list arranges its items
+      // once that is done.
+      const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+      if (suggested) {
+        SetWindowPos(window, nullptr, suggested->left, suggested->top,
+                     suggested->right - suggested->left, suggested->bottom - suggested->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+      }
+      view.ShowIconsAt(HIWORD(wParam));
+      PostMessageA(GetDlgItem(window, kIdIconList), LVM_ARRANGE, LVA_DEFAULT, 0);
+      return FALSE;
+    }
     case WM_DESTROY:
       SetWindowLongPtrA(window, GWLP_USERDATA, 0);
       return FALSE;

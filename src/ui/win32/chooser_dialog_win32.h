@@ -37,13 +37,24 @@ class Win32ChooserView final : public ChooserView {
   // True once the run has been ended; the window is then on its way out.
   bool Ended() const { return ended_; }
 
+  // Shows the icons at the size that suits `dpi`: 32 pixels at 96 DPI, 48 at 144, 64 at 192.
+  void ShowIconsAt(unsigned dpi);
+
  private:
   HWND Control(int id) const { return GetDlgItem(window_, id); }
 
   HWND window_;
+  // The catalogue's images with their sources: the list view shows a copy at its DPI's size,
+  // made again from these when the window moves to a screen of another DPI.
+  platform::ImageList images_;
+  int iconPixels_ = 0;
   HICON appIcon_;  // a shared resource icon: never destroyed
   bool ended_ = false;
 };
+
+// The DPI a window is drawn at: its monitor's for a program aware of each monitor's DPI,
+// else the system's.
+unsigned WindowDpi(HWND window);
 
 // Places a dialog in the middle of its owner, or of the work area when it has none.
 void CentreDialog(HWND dialog);

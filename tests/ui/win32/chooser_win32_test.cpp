@@ -5,18 +5,26 @@
 
 // These need windows.h first.
 #include <commctrl.h>
+#include <shlwapi.h>
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "catalogue/icon_catalogue.h"
 #include "platform/icons.h"
+#include "support/icon_fixtures.h"
+#include "support/temp_dir.h"
 #include "text/text.h"
 #include "ui/icon_chooser_dialog.h"
 #include "ui/strings.h"
+#include "ui/win32/chooser_dialog_win32.h"
 #include "ui/win32/resource_ids.h"
 
 namespace zendrel::ui {
@@ -521,6 +529,140 @@ TEST(ChooserWindow, MinimisedDialogPaintsItsIconAndTheRestoredOneDoesNot) {
             }});
   UnhookWindowsHookEx(g_hook);
   g_hook = nullptr;
+}
+
+// ---------------------------------------------------------------------------------------
+// What the program's manifest brings to the running chooser.
+
+TEST(ChooserWindow, TheListIsACommonControls6ListView) {
+  IconChooserDialog dialog;
+  Fill(dialog, false);
+  RunDialog(dialog, {[](HWND chooser) {
+              ASSERT_NE(Item(chooser, kIdIconList), nullptr);
+              // The comctl32 the program runs with: the side-by-side version 6 the manifest asks
+              // for, not the system folder's 5.8.
+              const HMODULE controls = GetModuleHandleA("comctl32.dll");
+              ASSERT_NE(controls, nullptr);
+              char path[MAX_PATH] = {};
+              ASSERT_GT(GetModuleFileNameA(controls, path, MAX_PATH), 0u);
+              std::string lower(path);
+              for (char& c : lower)
+                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+              EXPECT_NE(lower.find("\\winsxs\\"), std::string::npos) << path;
+              EXPECT_NE(lower.find("common-controls_6595b64144ccf1df_6.0."), std::string::npos)
+                  << path;
+              const auto getVersion = reinterpret_cast<DLLGETVERSIONPROC>(
+                  reinterpret_cast<void*>(GetProcAddress(controls, "DllGetVersion")));
+              ASSERT_NE(getVersion, nullptr);
+              DLLVERSIONINFO version = {};
+              version.cbSize = sizeof version;
+              ASSERT_EQ(getVersion(&version), S_OK);
+              // Wine's side-by-side comctl32 is the same library as its 5.8 and reports 5;
+              // Windows' reports 6.
+              if (!test::UnderWine()) {
+                EXPECT_EQ(version.dwMajorVersion, 6u);
+              }
+              Click(chooser, kIdCancel);
+            }});
+}
+
+// The colour (0xRRGGBB) in the middle of one image of a list, drawn on black.
+std::uint32_t MiddleColour(HIMAGELIST images, int slot) {
+  int width = 0, height = 0;
+  if (!ImageList_GetIconSize(images, &width, &height) || width <= 0 || height <= 0) return 0;
+  BITMAPINFO header = {};
+  header.bmiHeader.biSize = sizeof header.bmiHeader;
+  header.bmiHeader.biWidth = width;
+  header.bmiHeader.biHeight = -height;
+  header.bmiHeader.biPlanes = 1;
+  header.bmiHeader.biBitCount = 32;
+  header.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP bitmap = CreateDIBSection(dc, &header, DIB_RGB_COLORS, &bits, nullptr, 0);
+  std::uint32_t colour = 0;
+  if (bitmap && bits) {
+    HGDIOBJ before = SelectObject(dc, bitmap);
+    std::memset(bits, 0, static_cast<std::size_t>(width) * height * 4);
+    ImageList_Draw(images, slot, dc, 0, 0, ILD_NORMAL);
+    GdiFlush();
+    colour = static_cast<const std::uint32_t*>(bits)[(height / 2) * width + width / 2] & 0xFFFFFF;
+    SelectObject(dc, before);
+  }
+  if (bitmap) DeleteObject(bitmap);
+  DeleteDC(dc);
+  return colour;
+}
+
+HIMAGELIST ListImages(HWND chooser) {
+  return reinterpret_cast<HIMAGELIST>(
+      SendMessageA(Item(chooser, kIdIconList), LVM_GETIMAGELIST, LVSIL_NORMAL, 0));
+}
+
+int IconPixels(HWND chooser) {
+  int width = 0, height = 0;
+  ImageList_GetIconSize(ListImages(chooser), &width, &height);
+  return width == height ? width : -1;
+}
+
+// A move to a screen of another DPI, as Windows reports it: the new DPI and the window's
+// rectangle there.
+void MoveToDpi(HWND chooser, unsigned dpi) {
+  RECT rect;
+  GetWindowRect(chooser, &rect);
+  SendMessageA(chooser, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&rect));
+}
+
+// The list's icons follow the dialog's DPI, each taken from the image of its file that suits
+// the size. Under Wine the system DPI is the prefix's LogPixels: the test suite runs this
+// program a second time in a prefix of its own at 192 DPI, and says so in
+// ZENDREL_EXPECTED_DPI.
+TEST(ChooserWindow, IconsFollowTheDialogsDpi) {
+  test::TempDir dir;
+  // One colour per image size, so that the image shown tells which one was taken.
+  constexpr std::uint32_t k32 = 0x2060C0, k48 = 0xC02020, k64 = 0x20A040;
+  const std::string file = dir.File("sizes.ico");
+  test::WriteBytes(file, test::MakeIco({{16, 0xFF000000 | 0x808080, 32},
+                                        {32, 0xFF000000 | k32, 32},
+                                        {48, 0xFF000000 | k48, 32},
+                                        {64, 0xFF000000 | k64, 32}}));
+  IconChooserDialog dialog;
+  Fill(dialog, false);
+  dialog.catalogue.InsertFront(file, 0, "sizes", "", platform::ExtractIcon(file, 0));
+  ASSERT_EQ(dialog.catalogue.Count(), 4);
+  const char* expected = std::getenv("ZENDREL_EXPECTED_DPI");
+  const auto colourAt = [&](int pixels) { return pixels == 64 ? k64 : pixels == 48 ? k48 : k32; };
+
+  RunDialog(dialog, {[&](HWND chooser) {
+                       const unsigned dpi = WindowDpi(chooser);
+                       if (expected) {
+                         EXPECT_EQ(dpi, std::strtoul(expected, nullptr, 10));
+                       }
+                       const int pixels = MulDiv(32, static_cast<int>(dpi), 96);
+                       EXPECT_EQ(IconPixels(chooser), pixels);
+                       EXPECT_EQ(ImageList_GetImageCount(ListImages(chooser)), 4);
+                       EXPECT_EQ(MiddleColour(ListImages(chooser), 0), colourAt(pixels));
+                     },
+                     [&](HWND chooser) {
+                       for (const unsigned dpi : {144u, 192u, 96u}) {
+                         SCOPED_TRACE(dpi);
+                         MoveToDpi(chooser, dpi);
+                         const int pixels = MulDiv(32, static_cast<int>(dpi), 96);
+                         ASSERT_EQ(IconPixels(chooser), pixels);
+                         EXPECT_EQ(ImageList_GetImageCount(ListImages(chooser)), 4);
+                         // Seen under Wine: on a screen of a higher system DPI its icon
+                         // extraction takes the image for that DPI and scales it down for a
+                         // smaller window; Windows takes the image of the size asked for.
+                         const bool wineScalesDown = test::UnderWine() && expected &&
+                                                     dpi < std::strtoul(expected, nullptr, 10);
+                         if (!wineScalesDown) {
+                           EXPECT_EQ(MiddleColour(ListImages(chooser), 0), colourAt(pixels));
+                         }
+                         // No slot is left empty: the program's own icons come along.
+                         EXPECT_NE(MiddleColour(ListImages(chooser), 1), 0u);
+                       }
+                       Click(chooser, kIdCancel);
+                     }});
 }
 
 }  // namespace

@@ -1,0 +1,21 @@
+// What the Windows build's dialogs need of its icons beyond the portable interface: the
+// catalogue's image list at the size the window's DPI asks for.
+#pragma once
+
+#include <windows.h>
+
+// These need windows.h first.
+#include <commctrl.h>
+
+#include "platform/icons.h"
+
+namespace zendrel::platform {
+
+// A new list of `pixels` x `pixels` images, slot for slot the icons of `images`, each taken
+// again from the image its file (or the program's own resource) has that suits this size
+// best, as an icon is drawn for a list at that DPI. A slot whose file cannot be read again
+// keeps the list's own image, scaled. The caller owns the new list; nullptr when `images`
+// holds none.
+HIMAGELIST ImageListAtSize(const ImageList& images, int pixels);
+
+}  // namespace zendrel::platform
