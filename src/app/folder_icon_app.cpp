@@ -146,7 +146,9 @@ void FolderIconApp::RunForFolder(const std::string& targetFolder) {
   const std::string folderPrefix = FolderPrefix(targetFolder);
   const std::string iconDirectory = GetDefaultIconPath();
 
-  if (!dialog.catalogue.Load(iconDirectory)) {
+  // Files that Windows machines wrote are in their code page.
+  const platform::IniText windowsText{paths_.GetWindowsCodePage()};
+  if (!dialog.catalogue.Load(iconDirectory, windowsText)) {
     ShowError(IDS_ICONS_NOT_LOADED);
     return;
   }
@@ -161,9 +163,9 @@ void FolderIconApp::RunForFolder(const std::string& targetFolder) {
     ShowError(IDS_ICONS_NOT_LOADED);
     return;
   }
-  const folder::FolderSettings settings =
-      folder::ReadFolderSettings(dialog.catalogue, dialog.thumbnailView, targetFolder, folderPrefix,
-                                 standardIcon, text::SystemText(ui::MessageText(IDS_CURRENT_ICON)));
+  const folder::FolderSettings settings = folder::ReadFolderSettings(
+      dialog.catalogue, dialog.thumbnailView, targetFolder, folderPrefix, standardIcon,
+      text::SystemText(ui::MessageText(IDS_CURRENT_ICON)), windowsText);
   // Without the current-icon entry in front, the first entry would be taken for it.
   if (!settings.currentEntryInserted) {
     ShowError(IDS_ICONS_NOT_LOADED);

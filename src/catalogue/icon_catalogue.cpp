@@ -13,8 +13,9 @@ namespace {
 
 bool Exists(const std::string& path) { return platform::FindEntry(path).has_value(); }
 
-bool Switch(const std::string& file, const char* key, int fallback) {
-  return platform::ReadIniInt(file, kConfigSection, key, fallback) != 0;
+bool Switch(const std::string& file, const char* key, int fallback,
+            const platform::IniText& iniText) {
+  return platform::ReadIniInt(file, kConfigSection, key, fallback, iniText) != 0;
 }
 
 // The names of one kind, in name order.
@@ -52,7 +53,7 @@ void IconCatalogue::RemoveLast() {
   infoTips.pop_back();
 }
 
-bool IconCatalogue::Load(const std::string& given) {
+bool IconCatalogue::Load(const std::string& given, const platform::IniText& iniText) {
   const std::string directory = text::AddTrailingSeparator(given);
   fileNames.clear();
   iconIndexes.clear();
@@ -61,19 +62,20 @@ bool IconCatalogue::Load(const std::string& given) {
 
   const std::string mainPath = directory + kMainCatalogue;
   const bool mainPresent = Exists(mainPath);
-  const bool readIco = !mainPresent || Switch(mainPath, "ReadIcoFiles", 1);
-  const bool readIcl = !mainPresent || Switch(mainPath, "ReadIclFiles", 0);
-  const bool readDll = mainPresent && Switch(mainPath, "ReadDllFiles", 0);
+  const bool readIco = !mainPresent || Switch(mainPath, "ReadIcoFiles", 1, iniText);
+  const bool readIcl = !mainPresent || Switch(mainPath, "ReadIclFiles", 0, iniText);
+  const bool readDll = mainPresent && Switch(mainPath, "ReadDllFiles", 0, iniText);
 
   // Icon files: labelled first, unlabelled ones left out, then those without an icon.
   if (readIco) {
-    const bool defaultLabel = !mainPresent || Switch(mainPath, "DefaultLabel", 1);
+    const bool defaultLabel = !mainPresent || Switch(mainPath, "DefaultLabel", 1, iniText);
     for (const std::string& name : SortedNames(directory, ".ico")) {
       std::string label = name, infoTip;
       if (mainPresent) {
-        label = text::TrimBoth(
-            platform::ReadIniString(mainPath, kLabelSection, name, defaultLabel ? name : ""));
-        infoTip = text::TrimEnd(platform::ReadIniString(mainPath, kInfoTipSection, name, ""));
+        label = text::TrimBoth(platform::ReadIniString(mainPath, kLabelSection, name,
+                                                       defaultLabel ? name : "", iniText));
+        infoTip =
+            text::TrimEnd(platform::ReadIniString(mainPath, kInfoTipSection, name, "", iniText));
       }
       if (!label.empty()) Append(name, 0, label, infoTip);
     }
@@ -110,11 +112,11 @@ bool IconCatalogue::Load(const std::string& given) {
     const std::string companion = directory + Title(name) + ".ini";
     const bool companionPresent = Exists(companion);
     const std::string& own = companionPresent ? companion : mainPath;
-    const bool defaultLabel = !companionPresent || Switch(own, "DefaultLabel", 1);
+    const bool defaultLabel = !companionPresent || Switch(own, "DefaultLabel", 1, iniText);
     const std::string fileLabel =
-        text::TrimBoth(platform::ReadIniString(own, kLabelSection, name, ""));
+        text::TrimBoth(platform::ReadIniString(own, kLabelSection, name, "", iniText));
     const std::string fileInfoTip =
-        text::TrimEnd(platform::ReadIniString(own, kInfoTipSection, name, ""));
+        text::TrimEnd(platform::ReadIniString(own, kInfoTipSection, name, "", iniText));
 
     platform::IconFile file(directory + name);
     for (int n = 0;; ++n) {
@@ -123,9 +125,11 @@ bool IconCatalogue::Load(const std::string& given) {
       std::string label = name, infoTip;
       if (mainPresent || companionPresent) {
         const std::string key = IconKey(name, n);
-        label = text::TrimBoth(platform::ReadIniString(own, kLabelSection, key, fileLabel));
+        label =
+            text::TrimBoth(platform::ReadIniString(own, kLabelSection, key, fileLabel, iniText));
         if (label.empty() && defaultLabel) label = key;
-        infoTip = text::TrimEnd(platform::ReadIniString(own, kInfoTipSection, key, fileInfoTip));
+        infoTip =
+            text::TrimEnd(platform::ReadIniString(own, kInfoTipSection, key, fileInfoTip, iniText));
       }
       if (label.empty()) continue;
       Append(name, n, label, infoTip);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/icons.h"
+#include "platform/profile.h"
 
 namespace zendrel::catalogue {
 
@@ -27,7 +28,9 @@ class IconCatalogue {
   // Fills the catalogue from the icon directory: .ico files, then the icons of .icl files,
   // then those of .dll files, as the catalogue files say. True when at least one image was
   // loaded.
-  bool Load(const std::string& directory);
+  // The catalogue files are read as text of `text`'s Windows code page where they are not
+  // UTF-8 (an icon folder copied from a Windows machine).
+  bool Load(const std::string& directory, const platform::IniText& text = {});
 
   // Puts one entry in front of all others; its image takes slot 0. False, with the catalogue
   // unchanged, when the image list cannot take the icon.

@@ -46,6 +46,7 @@ class Application {
         existed_(settings.settingsFileExisted),
         file_(settings.settingsFilePath.empty() ? context.folderPrefix + kSettingsFileName
                                                 : settings.settingsFilePath),
+        text_(settings.settingsText),
         context_(context) {}
 
   ApplyResult Run() {
@@ -69,14 +70,14 @@ class Application {
 
  private:
   void ClearOwnKeys() {
-    pendingConfirm_ = platform::ReadIniString(file_, kShellClassInfo, kConfirmFileOpKey, "");
+    pendingConfirm_ = platform::ReadIniString(file_, kShellClassInfo, kConfirmFileOpKey, "", text_);
     // "0" is ours; it is written back at the end unless the file goes. Any other value is the
     // user's, and keeps the file.
     if (pendingConfirm_ == "0") Delete(kShellClassInfo, kConfirmFileOpKey);
     Delete(kShellClassInfo, kInfoTipKey);
     DeleteSection(kThumbnailClassId);
     Delete(kFolderViews, kThumbnailClassId);
-    if (!platform::IniSectionHasKeys(file_, kFolderViews)) DeleteSection(kFolderViews);
+    if (!platform::IniSectionHasKeys(file_, kFolderViews, text_)) DeleteSection(kFolderViews);
   }
 
   void WriteIcon() {
@@ -144,9 +145,9 @@ class Application {
   // stays.
   void RemoveWhenEmpty() {
     fileRemoved_ = false;
-    if (platform::IniSectionHasKeys(file_, kShellClassInfo)) return;
+    if (platform::IniSectionHasKeys(file_, kShellClassInfo, text_)) return;
     DeleteSection(kShellClassInfo);
-    if (platform::IniHasSections(file_) || !platform::IsReadableFile(file_)) return;
+    if (platform::IniHasSections(file_, text_) || !platform::IsReadableFile(file_)) return;
     if (!platform::RemoveFile(file_)) {
       result_.settingsFileFailed = true;
       return;
@@ -167,13 +168,14 @@ class Application {
 
   // Each write of the file and of attributes notes a refusal and lets the next one go on.
   void Write(const char* section, const std::string& key, const std::string& value) {
-    if (!platform::WriteIniString(file_, section, key, value)) result_.settingsFileFailed = true;
+    if (!platform::WriteIniString(file_, section, key, value, text_))
+      result_.settingsFileFailed = true;
   }
   void Delete(const char* section, const char* key) {
-    if (!platform::DeleteIniKey(file_, section, key)) result_.settingsFileFailed = true;
+    if (!platform::DeleteIniKey(file_, section, key, text_)) result_.settingsFileFailed = true;
   }
   void DeleteSection(const char* section) {
-    if (!platform::DeleteIniSection(file_, section)) result_.settingsFileFailed = true;
+    if (!platform::DeleteIniSection(file_, section, text_)) result_.settingsFileFailed = true;
   }
   void SetAttributes(const std::string& path, std::uint8_t attributes) {
     if (!WriteAttributeByte(path, attributes)) result_.attributesFailed = true;
@@ -182,6 +184,7 @@ class Application {
   const Choice& choice_;
   const bool existed_;
   const std::string file_;
+  const platform::IniText text_;
   const ApplyContext& context_;
   std::string pendingConfirm_;
   bool fileRemoved_ = false;

@@ -30,8 +30,10 @@ platform::Icon CurrentIcon(const std::string& targetFolder, const std::string& i
 FolderSettings ReadFolderSettings(catalogue::IconCatalogue& catalogue, bool& thumbnailView,
                                   const std::string& targetFolder, const std::string& folderPrefix,
                                   const platform::Icon& standardIcon,
-                                  const std::string& currentIconLabel) {
+                                  const std::string& currentIconLabel,
+                                  const platform::IniText& iniText) {
   FolderSettings settings;
+  settings.settingsText = iniText;
   // Not cut to a path buffer: a shortened name would be some other file.
   settings.settingsFilePath = folderPrefix + kSettingsFileName;
   const std::string& file = settings.settingsFilePath;
@@ -39,11 +41,12 @@ FolderSettings ReadFolderSettings(catalogue::IconCatalogue& catalogue, bool& thu
   settings.settingsFileExisted = true;
 
   std::string iconFile =
-      text::TrimBoth(platform::ReadIniString(file, kShellClassInfo, kIconFileKey, ""));
+      text::TrimBoth(platform::ReadIniString(file, kShellClassInfo, kIconFileKey, "", iniText));
   settings.previousIconFile = iconFile.empty() ? catalogue::kStandardIcon : iconFile;
-  settings.previousIconIndex = platform::ReadIniInt(file, kShellClassInfo, kIconIndexKey, 0);
+  settings.previousIconIndex =
+      platform::ReadIniInt(file, kShellClassInfo, kIconIndexKey, 0, iniText);
   settings.previousInfoTip =
-      text::TrimEnd(platform::ReadIniString(file, kShellClassInfo, kInfoTipKey, ""));
+      text::TrimEnd(platform::ReadIniString(file, kShellClassInfo, kInfoTipKey, "", iniText));
 
   // A file without an icon of its own shows the standard folder icon.
   platform::Icon ownIcon;
@@ -57,9 +60,10 @@ FolderSettings ReadFolderSettings(catalogue::IconCatalogue& catalogue, bool& thu
                             settings.previousInfoTip, hasOwnIcon ? ownIcon : standardIcon);
 
   settings.previousConfirmValue =
-      platform::ReadIniString(file, kShellClassInfo, kConfirmFileOpKey, "");
+      platform::ReadIniString(file, kShellClassInfo, kConfirmFileOpKey, "", iniText);
   // Byte for byte: a class id spelt in other letters is not the shell's thumbnail view.
-  if (platform::ReadIniString(file, kFolderViews, kThumbnailClassId, "") == kThumbnailClassId) {
+  if (platform::ReadIniString(file, kFolderViews, kThumbnailClassId, "", iniText) ==
+      kThumbnailClassId) {
     thumbnailView = true;
   }
   settings.previousThumbnail = thumbnailView;

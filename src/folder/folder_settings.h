@@ -6,6 +6,7 @@
 
 #include "catalogue/icon_catalogue.h"
 #include "platform/icons.h"
+#include "platform/profile.h"
 
 namespace zendrel::folder {
 
@@ -29,6 +30,8 @@ struct FolderSettings {
   bool previousThumbnail = false;
   // False when the file existed but its entry could not be put in front of the catalogue.
   bool currentEntryInserted = true;
+  // How the file's text is read and written: the Windows code page of a file made there.
+  platform::IniText settingsText;
 };
 
 // Reads the folder's desktop.ini. When it exists, puts the current-icon entry (labelled
@@ -38,6 +41,7 @@ struct FolderSettings {
 FolderSettings ReadFolderSettings(catalogue::IconCatalogue& catalogue, bool& thumbnailView,
                                   const std::string& targetFolder, const std::string& folderPrefix,
                                   const platform::Icon& standardIcon,
-                                  const std::string& currentIconLabel);
+                                  const std::string& currentIconLabel,
+                                  const platform::IniText& text = {});
 
 }  // namespace zendrel::folder

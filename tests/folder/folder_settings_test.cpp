@@ -307,6 +307,19 @@ TEST_F(ReadSettings, FolderNamedLikeTheFileReadsAsEmpty) {
 }
 
 #ifndef _WIN32
+// A desktop.ini a Chinese Windows machine wrote: read in the code page the configuration
+// names, not in the default Japanese one.
+TEST_F(ReadSettings, FileFromAWindowsMachineIsReadInTheConfiguredCodePage) {
+  WriteSettings("[.ShellClassInfo]\r\nInfoTip=\xD6\xD0\xCE\xC4\r\n");  // "中文" in GBK
+  catalogue::IconCatalogue catalogue = Catalogue();
+  bool thumbnail = false;
+  const FolderSettings chinese = ReadFolderSettings(catalogue, thumbnail, folder_, prefix_,
+                                                    standardIcon_, kLabel, platform::IniText{936});
+  EXPECT_EQ(chinese.previousInfoTip, "中文");
+  EXPECT_EQ(chinese.settingsText.windowsCodePage, 936u);
+  EXPECT_NE(Read().previousInfoTip, "中文");
+}
+
 TEST_F(ReadSettings, UniversalNamesReachTheFolderAndTheIconThroughTheirMount) {
   const test::ServerShare share(dir_.path(), dir_.File("mountinfo"));
   ASSERT_TRUE(test::MakeFolder(dir_.File("lib")));
