@@ -364,7 +364,10 @@ TEST_F(RunForFolderTest, EveryWayOfNamingAFolderChangesThatFolderAndNothingElse)
   std::mt19937 random(20261208);
   for (int run = 0; run < 2 * kWays; ++run) {
     const Way way = static_cast<Way>(run % kWays);
-    const auto& [named, real] = targets[random() % targets.size()];
+    const std::size_t pick = random() % targets.size();
+    // Copies, not structured bindings: a lambda below takes them.
+    const std::string named = targets[pick].first;
+    const std::string real = targets[pick].second;
     if (way != kFull && named == root) continue;
     const std::string fromRoot = named == root ? "." : named.substr(root.size() + 1);
     std::string current = dir_.path(), tail = named;
