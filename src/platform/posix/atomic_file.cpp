@@ -10,6 +10,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/file_attributes.h"
+
 namespace zendrel::platform::posix {
 
 namespace {
@@ -214,10 +216,15 @@ Outcome ReplaceFile(const std::string& path, int fd, const FileEdit& edit) {
   if (!bytes) return Outcome::kDone;
   const std::string temp = WriteTemporary(path, *bytes, &fd);
   if (temp.empty()) return RewriteInPlace(fd, *bytes) ? Outcome::kDone : Outcome::kFailed;
+  // Where the file system keeps Windows' attribute bits outside the extended attributes the
+  // temporary file took over (NTFS, FAT, a CIFS mount), the new file starts with bits of its
+  // own: the old ones (hidden and system on a desktop.ini) are put back after the rename.
+  const std::optional<std::uint32_t> windowsBits = ReadAttributes(path);
   if (rename(temp.c_str(), path.c_str()) != 0) {
     unlink(temp.c_str());
     return Outcome::kFailed;
   }
+  if (windowsBits && ReadAttributes(path) != windowsBits) WriteAttributes(path, *windowsBits);
   // The new bytes are on disk before the rename, so after a crash the name holds the old
   // file or the new one, whole; the folder need not be flushed for that.
   return Outcome::kDone;

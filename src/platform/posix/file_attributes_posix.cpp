@@ -1,8 +1,8 @@
 // File status and attributes on Linux. The type and the times come from the file system; the
-// DOS attributes (read-only, hidden, system, archive) live where Samba keeps them, in the
-// extended attribute user.DOSATTRIB, so that Windows machines reaching the folder over the
-// network see what Zendrel wrote. Unlike Wine, read-only is kept on folders too, as Windows
-// keeps it.
+// DOS attributes (read-only, hidden, system, archive) live where the file system keeps them
+// for Windows (attribute_store.h): Samba's user.DOSATTRIB on a local disk, the client's
+// attribute on a CIFS mount, NTFS's and FAT's own bits, so that Windows machines see what
+// Zendrel wrote. Unlike Wine, read-only is kept on folders too, as Windows keeps it.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/file_attributes.h"
-#include "platform/posix/dos_attrib.h"
+#include "platform/posix/attribute_store.h"
 #include "platform/posix/mount_table.h"
 #include "text/text.h"
 
@@ -68,30 +68,6 @@ bool IsDotName(std::string_view path) {
   return name.size() > 1 && name[0] == '.' && name != "..";
 }
 
-// The stored attribute record: empty when the entry has none, nullopt when it cannot be read
-// (a file system without user extended attributes, no access, a missing entry).
-std::optional<std::string> ReadRecord(const std::string& local) {
-  std::string buffer(64, '\0');
-  // The record may grow between asking its size and reading it; a few rounds settle that.
-  for (int round = 0; round < 4; ++round) {
-    const ssize_t got =
-        getxattr(local.c_str(), posix::kDosAttribName, buffer.data(), buffer.size());
-    if (got >= 0) {
-      buffer.resize(static_cast<std::size_t>(got));
-      return buffer;
-    }
-    if (errno == ENODATA) return std::string();
-    if (errno != ERANGE) return std::nullopt;
-    const ssize_t size = getxattr(local.c_str(), posix::kDosAttribName, nullptr, 0);
-    if (size < 0) {
-      if (errno == ENODATA) return std::string();
-      return std::nullopt;
-    }
-    buffer.assign(static_cast<std::size_t>(size) + 1, '\0');
-  }
-  return std::nullopt;
-}
-
 // A link to a folder counts as a folder, as a directory link does on Windows.
 bool IsDirectory(const std::string& local, const struct stat& status) {
   if (S_ISDIR(status.st_mode)) return true;
@@ -101,10 +77,9 @@ bool IsDirectory(const std::string& local, const struct stat& status) {
 
 std::uint32_t AttributesOf(const std::string& local, const struct stat& status) {
   const bool directory = IsDirectory(local, status);
-  std::optional<std::uint32_t> stored;
-  if (const std::optional<std::string> record = ReadRecord(local); record && !record->empty()) {
-    stored = posix::ParseDosAttrib(*record);
-  }
+  posix::AttributeCalls& calls = posix::SystemAttributeCalls();
+  const std::optional<std::uint32_t> stored =
+      posix::ReadStored(posix::StoreOf(local, calls), local, calls);
   std::uint32_t attributes = 0;
   if (stored) {
     attributes = *stored & kStoredBits;
@@ -169,17 +144,13 @@ bool WriteAttributes(const std::string& path, std::uint32_t attributes) {
   // is an entry of its own: its attributes must not reach the file behind it (a shared
   // desktop.ini, say), and Linux keeps no user attributes on a link, so the write is refused.
   if (S_ISLNK(status.st_mode) && !IsDirectory(local, status)) return false;
-  // A record that cannot be read is not overwritten blindly; on a file system without user
-  // extended attributes the write below would be refused all the same.
-  const std::optional<std::string> record = ReadRecord(local);
-  if (!record) return false;
-  // Samba stores the directory bit with a folder's attributes; keep its records alike.
+  // Samba, NTFS and FAT keep the directory bit with a folder's attributes; keep them alike.
   const std::uint32_t stored =
       (attributes & kStoredBits) | (IsDirectory(local, status) ? kDirectory : 0);
-  const std::string updated = posix::UpdateDosAttrib(*record, stored);
-  if (updated == *record) return true;
-  // Setting an extended attribute moves only the change time, never atime or mtime.
-  return setxattr(local.c_str(), posix::kDosAttribName, updated.data(), updated.size(), 0) == 0;
+  // Where the file system keeps the bits depends on the file system; one that keeps them
+  // nowhere refuses the write, so that the caller can say so.
+  posix::AttributeCalls& calls = posix::SystemAttributeCalls();
+  return posix::WriteStored(posix::StoreOf(local, calls), local, stored, calls);
 }
 
 }  // namespace zendrel::platform

@@ -219,12 +219,7 @@ std::vector<MountEntry> ParseMountInfo(std::string_view text) {
   return table;
 }
 
-std::optional<std::string> UniversalNameOf(const std::vector<MountEntry>& table,
-                                           std::string_view resolvedPath) {
-  if (resolvedPath.empty() || resolvedPath.front() != '/' ||
-      resolvedPath.find('\0') != std::string_view::npos) {
-    return std::nullopt;
-  }
+const MountEntry* HolderOf(const std::vector<MountEntry>& table, std::string_view resolvedPath) {
   const MountEntry* holder = nullptr;
   for (const MountEntry& entry : table) {
     if (Covers(entry.mountPoint, resolvedPath) &&
@@ -232,6 +227,16 @@ std::optional<std::string> UniversalNameOf(const std::vector<MountEntry>& table,
       holder = &entry;
     }
   }
+  return holder;
+}
+
+std::optional<std::string> UniversalNameOf(const std::vector<MountEntry>& table,
+                                           std::string_view resolvedPath) {
+  if (resolvedPath.empty() || resolvedPath.front() != '/' ||
+      resolvedPath.find('\0') != std::string_view::npos) {
+    return std::nullopt;
+  }
+  const MountEntry* holder = HolderOf(table, resolvedPath);
   if (!holder) return std::nullopt;
   std::optional<Components> parts = RemoteFolder(*holder);
   if (!parts) return std::nullopt;

@@ -29,6 +29,10 @@ struct MountEntry {
 // inside a field) is skipped; nothing in the text can make this fail.
 std::vector<MountEntry> ParseMountInfo(std::string_view text);
 
+// The mount that holds an absolute, resolved path: the one with the longest mount point that
+// covers it; of two with the same mount point the later one. nullptr when none does.
+const MountEntry* HolderOf(const std::vector<MountEntry>& table, std::string_view resolvedPath);
+
 // The universal name of an absolute path that is already resolved (no symbolic links, no
 // "." or ".." components), or nullopt when the mount that holds it is not an SMB share or
 // the path has no name there. The mount with the longest matching mount point holds the
