@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <unordered_set>
@@ -185,9 +186,15 @@ std::string ReadTableFile(const std::string& path, std::size_t limit) {
   std::string bytes;
   struct stat st;
   if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-    bytes.resize(limit + 1);
+    // Grown as the table turns out to need: the kernel's table reports no size, and clearing
+    // a buffer of the whole limit on every lookup would cost more than the read.
+    bytes.resize(std::min<std::size_t>(limit + 1, 64 * 1024));
     std::size_t used = 0;
-    while (used < bytes.size()) {
+    for (;;) {
+      if (used == bytes.size()) {
+        if (bytes.size() > limit) break;
+        bytes.resize(std::min(limit + 1, bytes.size() * 2));
+      }
       const ssize_t n = read(fd, bytes.data() + used, bytes.size() - used);
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) break;
