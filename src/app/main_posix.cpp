@@ -2,22 +2,53 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
+#include <QtGlobal>
+#include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "app/first_paint_probe.h"
 #include "app/folder_icon_app.h"
 #include "platform/host.h"
 #include "platform/posix/data_folder.h"
+#include "platform/posix/display.h"
 #include "ui/qt/message_box_qt.h"
+
+namespace {
+
+constexpr const char* kNoDisplay =
+    "zendrel: no display could be opened (set DISPLAY or WAYLAND_DISPLAY to a running "
+    "graphical session)\n";
+constexpr const char* kDisplayLost = "zendrel: the connection to the display was lost\n";
+
+QtMessageHandler toolkitHandler = nullptr;
+std::atomic<bool> toolkitStarted{false};
+
+// The display can still fail between the check and the toolkit's own connection (an X server
+// that reached its client limit while several instances started), or go away later. The
+// toolkit then ends the process with an abort or its own words; it ends with ours and exit 1.
+void ToolkitMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  const bool connectionBroke = message.contains(QLatin1String("X11 connection broke"));
+  if (type == QtFatalMsg && !toolkitStarted) {
+    std::fputs(kNoDisplay, stderr);
+    std::_Exit(1);
+  }
+  if (connectionBroke || (type == QtFatalMsg && (message.contains(QLatin1String("xcb")) ||
+                                                 message.contains(QLatin1String("X11"))))) {
+    std::fputs(kDisplayLost, stderr);
+    std::_Exit(1);
+  }
+  if (toolkitHandler) toolkitHandler(type, context, message);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   zendrel::platform::Host& host = zendrel::platform::SystemHost();
   // Without a display the toolkit would end the process on its own terms; say why instead.
   if (!host.ShellIsUsable()) {
-    std::fprintf(stderr,
-                 "zendrel: no display could be opened (set DISPLAY or WAYLAND_DISPLAY to a "
-                 "running graphical session)\n");
+    std::fputs(kNoDisplay, stderr);
     return 1;
   }
   // The change log and the registry live in the user's own data folders; without a home there
@@ -37,7 +68,10 @@ int main(int argc, char** argv) {
     tail += *argv[i] ? argv[i] : "\"\"";
   }
   int toolkitArgc = 1;
+  toolkitHandler = qInstallMessageHandler(ToolkitMessage);
   QApplication toolkit(toolkitArgc, argv);
+  toolkitStarted = true;
+  zendrel::platform::posix::ToolkitConnected();
   // The program speaks Japanese whatever the locale; so do the toolkit's own buttons.
   QTranslator toolkitTexts;
   if (toolkitTexts.load(QStringLiteral("qtbase_ja"),

@@ -2,6 +2,7 @@
 // a lookup in a UTF-16 file reads every line. Both must find the same keys.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,45 @@ TEST(IniLookup, SkippingFindsWhatReadingEveryLineFinds) {
   }
   EXPECT_EQ(FindValue(file, "next", "k5"), "in the next section");
   EXPECT_EQ(FindValue(file, "Log", "k5"), std::nullopt);
+}
+
+// Every name an edit is given, blanks around it or not, in an ANSI and in a UTF-16 file: the
+// value written reads back by the same name, a second write changes that line instead of adding
+// one, and the key and its section are deleted by the same names.
+TEST(IniLookup, EveryNameWrittenIsFoundChangedAndDeletedByTheSameName) {
+  const std::vector<std::string> cores = {"k", "Key x", "", "\xE8\xA1\xA8"};
+  const std::vector<std::string> pads = {"", " ", "\t", "\v", " \t ", "\t\v"};
+  using namespace std::string_literals;
+  const std::vector<std::string> files = {"[other]\r\na=1\r\n", "\xFF\xFE[\0o\0]\0\r\0\n\0"s};
+  int checked = 0;
+  for (const std::string& before : files) {
+    for (const std::string& core : cores) {
+      for (std::size_t p = 0; p < pads.size(); ++p) {
+        const std::string section = pads[p] + "S " + core + pads[(p + 1) % pads.size()];
+        const std::string key = pads[(p + 2) % pads.size()] + core + pads[p];
+        const std::string what = "section [" + section + "], key [" + key + "]";
+        const std::optional<std::string> first = SetValue(before, section, key, "one");
+        ASSERT_TRUE(first) << what;
+        EXPECT_EQ(FindValue(*first, section, key), "one") << what;
+        EXPECT_TRUE(SectionHasKeys(*first, section)) << what;
+        const std::optional<std::string> second = SetValue(*first, section, key, "two");
+        ASSERT_TRUE(second) << what;
+        EXPECT_EQ(FindValue(*second, section, key), "two") << what;
+        // Only the value changed: no second line for the key.
+        EXPECT_EQ(second->size(), first->size()) << what;
+        EXPECT_EQ(SetValue(*second, section, key, "two"), std::nullopt) << what;
+        const std::optional<std::string> gone = DeleteKey(*second, section, key);
+        ASSERT_TRUE(gone) << what;
+        EXPECT_EQ(FindValue(*gone, section, key), std::nullopt) << what;
+        EXPECT_FALSE(SectionHasKeys(*gone, section)) << what;
+        const std::optional<std::string> none = DeleteSection(*gone, section);
+        ASSERT_TRUE(none) << what;
+        EXPECT_EQ(*none, before) << what;
+        ++checked;
+      }
+    }
+  }
+  EXPECT_EQ(checked, 48);
 }
 
 }  // namespace

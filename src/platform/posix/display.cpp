@@ -1,5 +1,6 @@
 #include "platform/posix/display.h"
 
+#include <dlfcn.h>
 #include <netdb.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -8,6 +9,7 @@
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 
 namespace zendrel::platform::posix {
@@ -61,6 +63,34 @@ bool XServerAnswers(const char* display) {
   return ConnectTcp(host, 6000 + number);
 }
 
+// An X server can accept the socket and still refuse the client (its client limit reached,
+// access denied); only the connection set-up tells. The toolkit's X platform goes through
+// libxcb, so the same library is asked, loaded only for the question: where it is missing,
+// the toolkit could not use X either. Nullopt when it cannot be loaded.
+std::optional<bool> XcbConnects(const char* display) {
+  using Connect = void* (*)(const char*, int*);
+  using HasError = int (*)(void*);
+  using Disconnect = void (*)(void*);
+  void* library = dlopen("libxcb.so.1", RTLD_NOW | RTLD_LOCAL);
+  if (!library) return std::nullopt;
+  const auto connect = reinterpret_cast<Connect>(dlsym(library, "xcb_connect"));
+  const auto hasError = reinterpret_cast<HasError>(dlsym(library, "xcb_connection_has_error"));
+  const auto disconnect = reinterpret_cast<Disconnect>(dlsym(library, "xcb_disconnect"));
+  std::optional<bool> connected;
+  if (connect && hasError && disconnect) {
+    void* connection = connect(display, nullptr);
+    connected = connection && hasError(connection) == 0;
+    if (connection) disconnect(connection);  // an erroneous connection is freed the same way
+  }
+  dlclose(library);
+  return connected;
+}
+
+bool XConnects(const char* display) {
+  if (const std::optional<bool> connected = XcbConnects(display)) return *connected;
+  return XServerAnswers(display);
+}
+
 bool WaylandAnswers(const char* display) {
   std::string path = display;
   if (path.empty()) return false;
@@ -72,9 +102,7 @@ bool WaylandAnswers(const char* display) {
   return ConnectUnix(path, false);
 }
 
-}  // namespace
-
-bool CanOpenDisplay() {
+bool DisplayAnswers() {
   const char* platform = std::getenv("QT_QPA_PLATFORM");
   const std::string chosen = platform ? platform : "";
   // Platforms that need no display server at all.
@@ -88,8 +116,18 @@ bool CanOpenDisplay() {
   const bool wantsWayland = chosen.rfind("wayland", 0) == 0;
   const bool wantsX = chosen.rfind("xcb", 0) == 0;
   if (!wantsX && wayland && WaylandAnswers(wayland)) return true;
-  if (!wantsWayland && x11 && *x11 && XServerAnswers(x11)) return true;
+  if (!wantsWayland && x11 && *x11 && XConnects(x11)) return true;
   return false;
 }
+
+}  // namespace
+
+namespace {
+bool toolkitConnected = false;
+}  // namespace
+
+bool CanOpenDisplay() { return toolkitConnected || DisplayAnswers(); }
+
+void ToolkitConnected() { toolkitConnected = true; }
 
 }  // namespace zendrel::platform::posix

@@ -28,12 +28,10 @@ std::string_view TrimIni(std::string_view s) {
   return s;
 }
 
-// Arguments lose their surrounding spaces (spaces only) before they are matched.
-std::string_view TrimSpaces(std::string_view s) {
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return s;
-}
+// A section or key name given to a lookup or an edit loses the blanks a name in the file
+// loses, in every operation alike: a name is written as it will be read, and one that ends in
+// a blank finds, changes and deletes the line it wrote.
+std::string_view TrimName(std::string_view s) { return TrimIni(s); }
 
 // --- UTF-16LE <-> UTF-8 ---
 
@@ -494,14 +492,14 @@ std::optional<std::string> FindValue(std::string_view file, std::string_view sec
                                      std::string_view key, const Ansi& ansi) {
   LineScanner scanner(file, ansi);
   const Location loc =
-      Locate(scanner, scanner.Fit(TrimSpaces(section)), scanner.Fit(TrimSpaces(key)), Scan::kFind);
+      Locate(scanner, scanner.Fit(TrimName(section)), scanner.Fit(TrimName(key)), Scan::kFind);
   if (!loc.keyFound) return std::nullopt;
   return loc.keyValue;
 }
 
 bool SectionHasKeys(std::string_view file, std::string_view section, const Ansi& ansi) {
   LineScanner scanner(file, ansi);
-  return Locate(scanner, scanner.Fit(TrimSpaces(section)), {}, Scan::kList).anyKey;
+  return Locate(scanner, scanner.Fit(TrimName(section)), {}, Scan::kList).anyKey;
 }
 
 bool HasSections(std::string_view file, const Ansi& ansi) {
@@ -554,8 +552,8 @@ std::optional<std::string> SetValue(std::optional<std::string_view> file,
   const std::string_view bytes = Bytes(file);
   LineScanner scanner(bytes, ansi);
   scanner.WriteCodePageFor({givenSection, givenKey, givenValue});
-  const std::string section = scanner.Fit(TrimSpaces(givenSection));
-  const std::string key = scanner.Fit(TrimSpaces(givenKey));
+  const std::string section = scanner.Fit(TrimName(givenSection));
+  const std::string key = scanner.Fit(TrimName(givenKey));
   const std::string value = scanner.Fit(givenValue);
   const Location loc = Locate(scanner, section, key, Scan::kWrite);
 
@@ -599,7 +597,7 @@ std::optional<std::string> DeleteKey(std::optional<std::string_view> file, std::
   if (!file) return std::nullopt;
   LineScanner scanner(*file, ansi);
   const Location loc =
-      Locate(scanner, scanner.Fit(TrimSpaces(section)), scanner.Fit(TrimSpaces(key)), Scan::kFind);
+      Locate(scanner, scanner.Fit(TrimName(section)), scanner.Fit(TrimName(key)), Scan::kFind);
   if (!loc.keyFound) return std::nullopt;
   return Splice(*file, loc.keyLine.begin, loc.keyLine.next, {});
 }
@@ -609,7 +607,7 @@ std::optional<std::string> DeleteSection(std::optional<std::string_view> file,
   if (!file) return std::nullopt;
   LineScanner scanner(*file, ansi);
   std::vector<Line> doomed;
-  const Location loc = Locate(scanner, scanner.Fit(TrimSpaces(section)), {}, Scan::kList,
+  const Location loc = Locate(scanner, scanner.Fit(TrimName(section)), {}, Scan::kList,
                               [&](const Line& line) { doomed.push_back(line); });
   if (!loc.sectionFound) return std::nullopt;
   doomed.insert(doomed.begin(), loc.header);

@@ -34,7 +34,8 @@ struct Ansi {
 
 // The value of the key in the first section of that name, blanks and one pair of quotes
 // removed, cut at a NUL; nullopt when the section or the key is missing. Section and key
-// are matched without regard to ASCII case, after losing their surrounding spaces.
+// are matched without regard to ASCII case, after losing their surrounding blanks (space,
+// tab, vertical tab) as names in the file do; every edit trims them alike.
 std::optional<std::string> FindValue(std::string_view file, std::string_view section,
                                      std::string_view key, const Ansi& ansi = {});
 

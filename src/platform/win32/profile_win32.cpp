@@ -13,16 +13,28 @@ namespace zendrel::platform {
 
 namespace {
 
-// Room for a key or section list; only its first byte is looked at.
+// Room for a key or section list; only whether it holds a name is looked at.
 constexpr DWORD kListSize = 4096;
+
+// The system trims only spaces from the names it is given, but every blank from the names it
+// reads in the file, and not alike in every call under Wine: a name that starts with a tab
+// would be written and never found again. Names are trimmed here as the file's are, before
+// every call, so that whatever is written is read, changed and deleted by the same name.
+std::string Name(const std::string& name) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\v'; };
+  std::size_t begin = 0, end = name.size();
+  while (begin < end && blank(name[begin])) ++begin;
+  while (end > begin && blank(name[end - 1])) --end;
+  return name.substr(begin, end - begin);
+}
 
 }  // namespace
 
 std::string ReadIniString(const std::string& file, const std::string& section,
                           const std::string& key, const std::string& fallback, const IniText&) {
   char buffer[text::kBufferSize] = {};
-  const DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), fallback.c_str(), buffer,
-                                           sizeof buffer, file.c_str());
+  const DWORD n = GetPrivateProfileStringA(Name(section).c_str(), Name(key).c_str(),
+                                           fallback.c_str(), buffer, sizeof buffer, file.c_str());
   // A double-byte character cut at the buffer's end can leave its lead byte's place empty:
   // the text ends at the first NUL whatever count came back.
   return std::string(buffer, std::min<std::size_t>(n, std::strlen(buffer)));
@@ -31,34 +43,37 @@ std::string ReadIniString(const std::string& file, const std::string& section,
 int ReadIniInt(const std::string& file, const std::string& section, const std::string& key,
                int fallback, const IniText&) {
   return static_cast<int>(
-      GetPrivateProfileIntA(section.c_str(), key.c_str(), fallback, file.c_str()));
+      GetPrivateProfileIntA(Name(section).c_str(), Name(key).c_str(), fallback, file.c_str()));
 }
 
 bool WriteIniString(const std::string& file, const std::string& section, const std::string& key,
                     const std::string& value, const IniText&) {
-  return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str()) !=
-         FALSE;
+  return WritePrivateProfileStringA(Name(section).c_str(), Name(key).c_str(), value.c_str(),
+                                    file.c_str()) != FALSE;
 }
 
 bool DeleteIniKey(const std::string& file, const std::string& section, const std::string& key,
                   const IniText&) {
-  return WritePrivateProfileStringA(section.c_str(), key.c_str(), nullptr, file.c_str()) != FALSE;
+  return WritePrivateProfileStringA(Name(section).c_str(), Name(key).c_str(), nullptr,
+                                    file.c_str()) != FALSE;
 }
 
 bool DeleteIniSection(const std::string& file, const std::string& section, const IniText&) {
-  return WritePrivateProfileStringA(section.c_str(), nullptr, nullptr, file.c_str()) != FALSE;
+  return WritePrivateProfileStringA(Name(section).c_str(), nullptr, nullptr, file.c_str()) != FALSE;
 }
 
 bool IniSectionHasKeys(const std::string& file, const std::string& section, const IniText&) {
   char list[kListSize] = {};
-  GetPrivateProfileStringA(section.c_str(), nullptr, "", list, kListSize, file.c_str());
-  return list[0] != '\0';
+  // Each name ends in a NUL and the list in one more: a key with an empty name ("=v") is a
+  // list of two NULs, which the count of bytes copied tells from an empty list.
+  return GetPrivateProfileStringA(Name(section).c_str(), nullptr, "", list, kListSize,
+                                  file.c_str()) > 0;
 }
 
 bool IniHasSections(const std::string& file, const IniText&) {
   char list[kListSize] = {};
-  GetPrivateProfileStringA(nullptr, nullptr, "", list, kListSize, file.c_str());
-  return list[0] != '\0';
+  // The same for a section named "" ("[]").
+  return GetPrivateProfileStringA(nullptr, nullptr, "", list, kListSize, file.c_str()) > 0;
 }
 
 }  // namespace zendrel::platform
