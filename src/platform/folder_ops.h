@@ -30,7 +30,7 @@ std::optional<std::string> SearchAndQualify(const std::string& folder, const std
 // holds backslashes.
 std::string BareFileName(const std::string& path);
 
-// Whether the path names a regular file the program may read.
+// Whether the path names a regular file the program may read (on Linux, not a link to one).
 bool IsReadableFile(const std::string& path);
 
 // Deletes one file; false when it is missing or cannot be deleted. Never a folder.

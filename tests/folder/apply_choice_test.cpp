@@ -401,6 +401,12 @@ TEST_F(ApplyTest, LinkedSettingsFileIsNeverWrittenThrough) {
   struct stat status;
   ASSERT_EQ(lstat(settings_.c_str(), &status), 0);
   EXPECT_TRUE(S_ISLNK(status.st_mode));
+
+  // A link to a file that lists nothing is not an emptied desktop.ini: it stays.
+  test::WriteBytes(shared, "");
+  Apply(StandardIcon(true));
+  ASSERT_EQ(lstat(settings_.c_str(), &status), 0);
+  EXPECT_TRUE(S_ISLNK(status.st_mode));
 }
 
 // A folder that takes no new file and no attribute (its owner's permissions, the program

@@ -58,8 +58,10 @@ std::string BareFileName(const std::string& path) {
 }
 
 bool IsReadableFile(const std::string& path) {
-  // Non-blocking, so that a FIFO is not waited on.
-  const int fd = open(posix::ToLocalPath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  // Non-blocking, so that a FIFO is not waited on; a link is not the file itself (removing
+  // an emptied desktop.ini must never take a user's link).
+  const int fd =
+      open(posix::ToLocalPath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
   if (fd < 0) return false;
   struct stat status;
   const bool regular = fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
