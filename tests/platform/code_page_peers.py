@@ -20,6 +20,8 @@ import subprocess
 import sys
 import tempfile
 
+from wine_peer import wine_runner, wine_starts
+
 CP932 = "cp932"  # Python's own table of Windows code page 932, independent of both builds
 FOLDER, TIP, LABEL, ICON_TIP = "資料ソ表", "ソフト表示", "能面ソ", "表ーア"
 
@@ -42,18 +44,15 @@ def expect(held, what):
 
 
 def main():
-    # The Wine runner, with --win64 for the 64-bit test build, then its prefix.
     args = sys.argv[1:]
-    wine_run = [args.pop(0)]
-    if args[0] == "--win64":
-        wine_run.append(args.pop(0))
+    wine_run = wine_runner(args)
     prefix, windows_peer, linux_peer, qt_test = args[:4]
     if not (os.path.exists(linux_peer) and os.path.exists(qt_test)):
         print("the Linux build's programs are not there: build the linux preset first")
         return 77
-    probe = subprocess.run([*wine_run, prefix, "cmd", "/c", "exit"], capture_output=True, timeout=240)
-    if probe.returncode != 0:
-        print(f"Wine does not run here ({probe.returncode}): {probe.stderr.decode(errors='replace')}")
+    why_not = wine_starts(wine_run, prefix)
+    if why_not:
+        print(why_not)
         return 77
     server = f"zendrel-cp-{os.getpid()}"
     unc = os.path.join(os.path.realpath(prefix), "dosdevices", "unc", server)

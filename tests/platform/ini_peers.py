@@ -18,6 +18,8 @@ import subprocess
 import sys
 import tempfile
 
+from wine_peer import wine_runner, wine_starts
+
 SEED, CASES = 20, 600
 
 # What Wine does differently from Windows, by the feature of a case that shows it. The Linux
@@ -178,16 +180,14 @@ def run(command):
 
 def main():
     args = sys.argv[1:]
-    wine_run = [args.pop(0)]
-    if args[0] == "--win64":
-        wine_run.append(args.pop(0))
+    wine_run = wine_runner(args)
     prefix, windows_peer, linux_peer = args[:3]
     if not os.path.exists(linux_peer):
         print("the Linux build's ini_peer is not there: build the linux preset first")
         return 77
-    probe = subprocess.run([*wine_run, prefix, "cmd", "/c", "exit"], capture_output=True, timeout=240)
-    if probe.returncode != 0:
-        print(f"Wine does not run here ({probe.returncode})")
+    why_not = wine_starts(wine_run, prefix)
+    if why_not:
+        print(why_not)
         return 77
 
     rng = random.Random(SEED)

@@ -12,4 +12,8 @@ namespace zendrel::platform::posix {
 // variable: a shared fallback such as /tmp could be planted by another user.
 std::optional<std::string> UserDataFolder();
 
+// Makes the folder with each missing level, private to the user, as a user's base folders
+// should be; an existing level is fine.
+void MakePrivateFolders(const std::string& folder);
+
 }  // namespace zendrel::platform::posix

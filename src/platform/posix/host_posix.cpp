@@ -104,12 +104,16 @@ std::optional<std::string> UserDataFolder() {
     return std::nullopt;
   }
   const std::string folder = base + "/zendrel";
-  // Each missing level is made in turn; an existing one is fine.
-  for (std::size_t slash = 1; slash != std::string::npos;) {
-    slash = folder.find('/', slash + 1);
+  MakePrivateFolders(folder);
+  return folder;
+}
+
+void MakePrivateFolders(const std::string& folder) {
+  for (std::size_t slash = folder.find('/', 1); slash != std::string::npos;
+       slash = folder.find('/', slash + 1)) {
     mkdir(folder.substr(0, slash).c_str(), 0700);
   }
-  return folder;
+  mkdir(folder.c_str(), 0700);
 }
 
 }  // namespace posix

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/posix/atomic_file.h"
+#include "platform/posix/data_folder.h"
 #include "platform/posix/mount_table.h"
 #include "text/text.h"
 
@@ -34,16 +35,6 @@ std::string HomeFolder() {
     return found->pw_dir;
   }
   return {};
-}
-
-// Each missing level in turn; an existing one is fine. Private to the user, as the base
-// folders should be.
-void MakeFolders(const std::string& folder) {
-  for (std::size_t slash = folder.find('/', 1); slash != std::string::npos;
-       slash = folder.find('/', slash + 1)) {
-    mkdir(folder.substr(0, slash).c_str(), 0700);
-  }
-  mkdir(folder.c_str(), 0700);
 }
 
 // A Windows command line split the simple way: blanks separate arguments except inside
@@ -166,7 +157,7 @@ void MakeExecutable(const std::string& path) {
 
 // Writes the file, making its folders first; executable when a file manager needs it so.
 void WriteMenuFile(const std::string& path, const std::string& content, bool executable) {
-  MakeFolders(path.substr(0, path.rfind('/')));
+  MakePrivateFolders(path.substr(0, path.rfind('/')));
   WriteText(path, content);
   if (executable) MakeExecutable(path);
 }
@@ -421,7 +412,7 @@ void UpdateThunarActions(const std::string& config, std::string_view id,
     if (!element) return;
     seed = SystemThunarActions();
     if (!seed) return;
-    MakeFolders(folder);
+    MakePrivateFolders(folder);
   }
   RewriteFile(path, [&](std::optional<std::string_view> current) -> std::optional<std::string> {
     if (!current && !seed) return std::nullopt;
