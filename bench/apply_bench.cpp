@@ -147,7 +147,7 @@ int main(int argc, char** argv) {
     context.thumbnailMenuText = "Thumbnails";
     context.thumbnailHelpText = "Shows the items as thumbnails.";
     context.recordChange = [&] {
-      log::WriteChangeLog(host, paths, target, settings.settingsFilePath, choice, settings);
+      return log::WriteChangeLog(host, paths, target, settings.settingsFilePath, choice, settings);
     };
     const auto applyStart = Clock::now();
     folder::ApplyChoice(choice, settings, context);

@@ -189,17 +189,21 @@ void FolderIconApp::RunForFolder(const std::string& targetFolder) {
   context.thumbnailMenuText = text::SystemText(ui::MessageText(IDS_THUMBNAIL_MENU));
   context.thumbnailHelpText = text::SystemText(ui::MessageText(IDS_THUMBNAIL_HELP));
   context.recordChange = [&] {
-    log::WriteChangeLog(host_, paths_, targetFolder, settings.settingsFilePath, choice, settings);
+    return log::WriteChangeLog(host_, paths_, targetFolder, settings.settingsFilePath, choice,
+                               settings);
   };
   // What the folder refused is said, so that nobody takes an unchanged folder for a changed
   // one; the change log has recorded only what happened.
   const folder::ApplyResult result = folder::ApplyChoice(choice, settings, context);
   if (!result.settingsFileFailed) platform::ShowFolderIconInFileManagers(targetFolder);
   if (result.settingsFileFailed) {
-    ShowError(IDS_SETTINGS_NOT_WRITTEN);
+    ShowError(result.settingsFileNotRegular ? IDS_SETTINGS_NOT_A_FILE : IDS_SETTINGS_NOT_WRITTEN);
   } else if (result.attributesFailed) {
     ShowError(IDS_ATTRIBUTES_NOT_SET);
   }
+  // The folder has changed; only the record of it is missing.
+  if (result.logFailed)
+    boxes_.Show(ExecutableBaseName(), IDS_LOG_NOT_WRITTEN, ui::MessageKind::kWarning);
 }
 
 }  // namespace zendrel::app

@@ -1,7 +1,9 @@
 #include "folder/apply_choice.h"
 
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "folder/file_status.h"
 #include "platform/folder_ops.h"
@@ -46,21 +48,36 @@ class Application {
         existed_(settings.settingsFileExisted),
         file_(settings.settingsFilePath.empty() ? context.folderPrefix + kSettingsFileName
                                                 : settings.settingsFilePath),
-        text_(settings.settingsText),
-        context_(context) {}
+        context_(context),
+        edit_(file_, settings.settingsText) {}
 
+  // desktop.ini takes every edit of the choice in one step, first; then the folder's
+  // attributes and Thumbs.db change in their order; then the file is hidden and the change
+  // recorded. A settings file that cannot be written leaves everything as it was.
   ApplyResult Run() {
+    if (const std::optional<FileStatus> folder = QueryStatus(context_.targetFolder)) {
+      folderAttributes_ = folder->attributes;
+    }
     if (existed_) ClearOwnKeys();
     WriteIcon();
     WriteInfoTip();
     WriteThumbnailView();
     if (existed_) RemoveWhenEmpty();
     if (!pendingConfirm_.empty()) {
-      Write(kShellClassInfo, kConfirmFileOpKey, pendingConfirm_);
+      edit_.WriteString(kShellClassInfo, kConfirmFileOpKey, pendingConfirm_);
       fileRemoved_ = false;
     }
-    HideSettingsFile();
-    if (context_.recordChange && !result_.settingsFileFailed) context_.recordChange();
+    if (!(fileRemoved_ ? edit_.Remove() : edit_.Commit())) {
+      result_.settingsFileFailed = true;
+      // Something that is no file of ours stands where desktop.ini belongs (a folder, a
+      // link, a pipe), or a file that may not be read.
+      result_.settingsFileNotRegular =
+          QueryStatus(file_).has_value() && !platform::IsReadableFile(file_);
+      return result_;
+    }
+    for (const Step& step : steps_) step();
+    if (!fileRemoved_) HideSettingsFile();
+    if (context_.recordChange && !context_.recordChange()) result_.logFailed = true;
     // The 9x family keeps profile writes in memory and may put the file back after the log's
     // writes; it is deleted once more.
     if (fileRemoved_ && context_.platformId != kPlatformNt) platform::RemoveFile(file_);
@@ -69,15 +86,17 @@ class Application {
   }
 
  private:
+  using Step = std::function<void()>;
+
   void ClearOwnKeys() {
-    pendingConfirm_ = platform::ReadIniString(file_, kShellClassInfo, kConfirmFileOpKey, "", text_);
+    pendingConfirm_ = edit_.ReadString(kShellClassInfo, kConfirmFileOpKey, "");
     // "0" is ours; it is written back at the end unless the file goes. Any other value is the
     // user's, and keeps the file.
-    if (pendingConfirm_ == "0") Delete(kShellClassInfo, kConfirmFileOpKey);
-    Delete(kShellClassInfo, kInfoTipKey);
-    DeleteSection(kThumbnailClassId);
-    Delete(kFolderViews, kThumbnailClassId);
-    if (!platform::IniSectionHasKeys(file_, kFolderViews, text_)) DeleteSection(kFolderViews);
+    if (pendingConfirm_ == "0") edit_.DeleteKey(kShellClassInfo, kConfirmFileOpKey);
+    edit_.DeleteKey(kShellClassInfo, kInfoTipKey);
+    edit_.DeleteSection(kThumbnailClassId);
+    edit_.DeleteKey(kFolderViews, kThumbnailClassId);
+    if (!edit_.SectionHasKeys(kFolderViews)) edit_.DeleteSection(kFolderViews);
   }
 
   void WriteIcon() {
@@ -85,13 +104,14 @@ class Application {
     if (existed_ && choice_.selectedIndex == 0) return;
     if (choice_.fileName == catalogue::kStandardIcon) {
       if (existed_) {
-        Delete(kShellClassInfo, kIconFileKey);
-        Delete(kShellClassInfo, kIconIndexKey);
+        edit_.DeleteKey(kShellClassInfo, kIconFileKey);
+        edit_.DeleteKey(kShellClassInfo, kIconIndexKey);
       }
       return;
     }
-    Write(kShellClassInfo, kIconFileKey, OneLine(context_.iconDirectory + choice_.fileName));
-    Write(kShellClassInfo, kIconIndexKey, std::to_string(choice_.iconIndex));
+    edit_.WriteString(kShellClassInfo, kIconFileKey,
+                      OneLine(context_.iconDirectory + choice_.fileName));
+    edit_.WriteString(kShellClassInfo, kIconIndexKey, std::to_string(choice_.iconIndex));
     // The shell reads desktop.ini only in a read-only or system folder. System is left off a
     // hidden folder.
     ChangeFolderAttributes([](std::uint8_t attributes) -> std::optional<std::uint8_t> {
@@ -104,20 +124,21 @@ class Application {
 
   void WriteInfoTip() {
     if (choice_.infoTipText.empty()) return;
-    Write(kShellClassInfo, kInfoTipKey, OneLine(choice_.infoTipText));
+    edit_.WriteString(kShellClassInfo, kInfoTipKey, OneLine(choice_.infoTipText));
     MakeFolderReadOnly();
   }
 
   void WriteThumbnailView() {
     if (!choice_.thumbnailView) {
-      platform::RemoveFile(context_.folderPrefix + kThumbsFileName);
+      const std::string thumbs = context_.folderPrefix + kThumbsFileName;
+      steps_.push_back([thumbs] { platform::RemoveFile(thumbs); });
       return;
     }
-    Write(kFolderViews, kThumbnailClassId, kThumbnailClassId);
-    Write(kThumbnailClassId, kMenuNameKey, context_.thumbnailMenuText);
-    Write(kThumbnailClassId, kToolTipTextKey, context_.thumbnailMenuText);
-    Write(kThumbnailClassId, kHelpTextKey, context_.thumbnailHelpText);
-    Write(kThumbnailClassId, kAttributesKey, kThumbnailAttributes);
+    edit_.WriteString(kFolderViews, kThumbnailClassId, kThumbnailClassId);
+    edit_.WriteString(kThumbnailClassId, kMenuNameKey, context_.thumbnailMenuText);
+    edit_.WriteString(kThumbnailClassId, kToolTipTextKey, context_.thumbnailMenuText);
+    edit_.WriteString(kThumbnailClassId, kHelpTextKey, context_.thumbnailHelpText);
+    edit_.WriteString(kThumbnailClassId, kAttributesKey, kThumbnailAttributes);
     MakeFolderReadOnly();
   }
 
@@ -128,16 +149,21 @@ class Application {
     });
   }
 
-  // Reads the folder's attribute byte afresh and writes what `change` makes of it; a change
-  // made asks for ConfirmFileOp "0". Nothing happens when the folder cannot be queried.
+  // Plans the write of what `change` makes of the folder's attribute byte as it will stand by
+  // then; a change made asks for ConfirmFileOp "0". Nothing happens when the folder could not
+  // be queried.
   template <typename Change>
   void ChangeFolderAttributes(Change change) {
-    const std::optional<FileStatus> folder = QueryStatus(context_.targetFolder);
-    if (!folder) return;
-    const std::optional<std::uint8_t> changed = change(folder->attributes);
+    if (!folderAttributes_) return;
+    const std::optional<std::uint8_t> changed = change(*folderAttributes_);
     if (!changed) return;
-    SetAttributes(context_.targetFolder, *changed);
+    SetFolderAttributes(*changed);
     if (pendingConfirm_.empty()) pendingConfirm_.push_back('0');
+  }
+
+  void SetFolderAttributes(std::uint8_t attributes) {
+    folderAttributes_ = attributes;
+    steps_.push_back([this, attributes] { SetAttributes(context_.targetFolder, attributes); });
   }
 
   // A file that lists nothing any more goes, and the folder loses what made the shell read
@@ -145,16 +171,10 @@ class Application {
   // stays.
   void RemoveWhenEmpty() {
     fileRemoved_ = false;
-    if (platform::IniSectionHasKeys(file_, kShellClassInfo, text_)) return;
-    DeleteSection(kShellClassInfo);
-    if (platform::IniHasSections(file_, text_) || !platform::IsReadableFile(file_)) return;
-    if (!platform::RemoveFile(file_)) {
-      result_.settingsFileFailed = true;
-      return;
-    }
-    if (const std::optional<FileStatus> folder = QueryStatus(context_.targetFolder)) {
-      SetAttributes(context_.targetFolder, folder->attributes & kWithoutReadOnlySystem);
-    }
+    if (edit_.SectionHasKeys(kShellClassInfo)) return;
+    edit_.DeleteSection(kShellClassInfo);
+    if (edit_.HasSections() || !platform::IsReadableFile(file_)) return;
+    if (folderAttributes_) SetFolderAttributes(*folderAttributes_ & kWithoutReadOnlySystem);
     pendingConfirm_.clear();
     fileRemoved_ = true;
   }
@@ -166,17 +186,6 @@ class Application {
     SetAttributes(file_, status->attributes | kHidden);
   }
 
-  // Each write of the file and of attributes notes a refusal and lets the next one go on.
-  void Write(const char* section, const std::string& key, const std::string& value) {
-    if (!platform::WriteIniString(file_, section, key, value, text_))
-      result_.settingsFileFailed = true;
-  }
-  void Delete(const char* section, const char* key) {
-    if (!platform::DeleteIniKey(file_, section, key, text_)) result_.settingsFileFailed = true;
-  }
-  void DeleteSection(const char* section) {
-    if (!platform::DeleteIniSection(file_, section, text_)) result_.settingsFileFailed = true;
-  }
   void SetAttributes(const std::string& path, std::uint8_t attributes) {
     if (!WriteAttributeByte(path, attributes)) result_.attributesFailed = true;
   }
@@ -184,8 +193,10 @@ class Application {
   const Choice& choice_;
   const bool existed_;
   const std::string file_;
-  const platform::IniText text_;
   const ApplyContext& context_;
+  platform::IniFileEdit edit_;
+  std::optional<std::uint8_t> folderAttributes_;
+  std::vector<Step> steps_;
   std::string pendingConfirm_;
   bool fileRemoved_ = false;
   ApplyResult result_;

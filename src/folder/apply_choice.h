@@ -27,15 +27,20 @@ struct ApplyContext {
   // Message 109 and 110 texts, written into the thumbnail block.
   std::string thumbnailMenuText;
   std::string thumbnailHelpText;
-  // Records the change once the folder is written (the change log); may be empty.
-  std::function<void()> recordChange;
+  // Records the change once the folder is written (the change log); false when the record
+  // could not be written. May be empty.
+  std::function<bool()> recordChange;
 };
 
-// What a confirmation could not do. The writes go on in their order whatever one of them
+// What a confirmation could not do. desktop.ini is written first, in one step; when that is
+// refused nothing else changes. Attribute writes go on in their order whatever one of them
 // meets, so that as much of the choice as the folder takes is in place.
 struct ApplyResult {
-  bool settingsFileFailed = false;  // a write or removal of desktop.ini was refused
-  bool attributesFailed = false;    // the folder's or desktop.ini's attributes were refused
+  bool settingsFileFailed = false;  // the write or removal of desktop.ini was refused
+  // With settingsFileFailed: what stands at desktop.ini's name is no readable regular file.
+  bool settingsFileNotRegular = false;
+  bool attributesFailed = false;  // the folder's or desktop.ini's attributes were refused
+  bool logFailed = false;         // the folder changed, but the change log took no record
   bool Succeeded() const { return !settingsFileFailed && !attributesFailed; }
 };
 

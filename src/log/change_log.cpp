@@ -76,13 +76,13 @@ std::string FolderOrgValue(const folder::FolderSettings& previous) {
 
 }  // namespace
 
-void WriteChangeLog(const platform::Host& host, const config::ProgramPaths& paths,
+bool WriteChangeLog(const platform::Host& host, const config::ProgramPaths& paths,
                     const std::string& targetFolder, const std::string& settingsFilePath,
                     const folder::Choice& choice, const folder::FolderSettings& previous) {
   const std::string keyPath = host.ToUniversalName(targetFolder);
   const LogFile log = ChooseLogFile(paths, keyPath);
   const std::string& logFile = log.path;
-  if (logFile.empty()) return;
+  if (logFile.empty()) return true;
 
   const std::string folderKey = text::ReplaceChar(OneLine(keyPath, '?'), '=', '?');
   const std::string stamp = HexStamp(CreationStamp(targetFolder));
@@ -95,20 +95,22 @@ void WriteChangeLog(const platform::Host& host, const config::ProgramPaths& path
   // take turns, as far as the lock can be had within a moment.
   const platform::FileLock lock(logFile);
 
+  // Both records change in one rewrite of the log: a reader, or the log after a crash, has
+  // both of them or neither.
+  platform::IniFileEdit edit(logFile, log.text);
   if (settingsFileExists) {
-    platform::WriteIniString(logFile, kFolderLogSection, folderKey, FolderLogValue(stamp, choice),
-                             log.text);
+    edit.WriteString(kFolderLogSection, folderKey, FolderLogValue(stamp, choice));
   } else {
-    platform::DeleteIniKey(logFile, kFolderLogSection, folderKey, log.text);
+    edit.DeleteKey(kFolderLogSection, folderKey);
   }
 
   // The folder as it was before Zendrel first changed it, once per folder instance. A value
   // too long for the buffer comes back cut, which still counts as present.
   const std::string originKey = folderKey + "," + stamp;
-  if (platform::ReadIniString(logFile, kFolderOrgSection, originKey, "", log.text).empty()) {
-    platform::WriteIniString(logFile, kFolderOrgSection, originKey, FolderOrgValue(previous),
-                             log.text);
+  if (edit.ReadString(kFolderOrgSection, originKey, "").empty()) {
+    edit.WriteString(kFolderOrgSection, originKey, FolderOrgValue(previous));
   }
+  return edit.Commit();
 }
 
 }  // namespace zendrel::log

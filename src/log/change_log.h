@@ -15,8 +15,9 @@ namespace zendrel::log {
 inline constexpr char kFolderLogSection[] = "FolderLog";
 inline constexpr char kFolderOrgSection[] = "FolderOrg";
 
-// Records one confirmed choice for `targetFolder` (as the command line gave it).
-void WriteChangeLog(const platform::Host& host, const config::ProgramPaths& paths,
+// Records one confirmed choice for `targetFolder` (as the command line gave it). False when
+// the log could not be written; true when it was, or when the log is switched off.
+bool WriteChangeLog(const platform::Host& host, const config::ProgramPaths& paths,
                     const std::string& targetFolder, const std::string& settingsFilePath,
                     const folder::Choice& choice, const folder::FolderSettings& previous);
 

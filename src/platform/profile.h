@@ -7,6 +7,7 @@
 // false and changes nothing.
 #pragma once
 
+#include <memory>
 #include <string>
 
 namespace zendrel::platform {
@@ -55,5 +56,38 @@ bool IniSectionHasKeys(const std::string& file, const std::string& section,
 
 // Whether the file lists any section.
 bool IniHasSections(const std::string& file, const IniText& text = {});
+
+// The edits of one file that belong together, made as one change. Lookups through the object
+// see the edits made so far. On Linux the edits are made on the file's bytes in memory and
+// written in one replacement of the whole file, under its lock: a reader, and the file after
+// a crash, shows all of them or none. On Windows each edit goes to the system's profile
+// functions as it is made, and Commit reports whether every one of them was taken.
+class IniFileEdit {
+ public:
+  explicit IniFileEdit(std::string file, const IniText& text = {});
+  ~IniFileEdit();
+  IniFileEdit(const IniFileEdit&) = delete;
+  IniFileEdit& operator=(const IniFileEdit&) = delete;
+
+  std::string ReadString(const std::string& section, const std::string& key,
+                         const std::string& fallback) const;
+  bool SectionHasKeys(const std::string& section) const;
+  bool HasSections() const;
+
+  void WriteString(const std::string& section, const std::string& key, const std::string& value);
+  void DeleteKey(const std::string& section, const std::string& key);
+  void DeleteSection(const std::string& section);
+
+  // Writes the edits; true when the file now holds them, or none was needed.
+  bool Commit();
+  // Deletes the file instead of writing it, when the edits leave it listing nothing; false
+  // when it could not be deleted. A link or anything else that is not a regular file is
+  // never deleted.
+  bool Remove();
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
 
 }  // namespace zendrel::platform

@@ -9,6 +9,7 @@ enum class MessageKind {
   kStop,         // an error that ends the run: OK, stop icon
   kQuestion,     // Yes and No, Yes the default, question icon
   kInformation,  // OK, information icon
+  kWarning,      // OK, warning icon: the run did its work, with something the user should know
 };
 
 enum class Answer { kOk, kYes, kNo };

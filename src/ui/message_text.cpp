@@ -35,6 +35,10 @@ const char* MessageText(int textId) {
       return ZENDREL_TEXT_114;
     case IDS_ATTRIBUTES_NOT_SET:
       return ZENDREL_TEXT_115;
+    case IDS_SETTINGS_NOT_A_FILE:
+      return ZENDREL_TEXT_116;
+    case IDS_LOG_NOT_WRITTEN:
+      return ZENDREL_TEXT_117;
     case IDS_REGISTERED_FOR_USER:
       return ZENDREL_TEXT_120;
     case IDS_REGISTER_REFUSED:

@@ -19,6 +19,8 @@
 #define IDS_PATH_TOO_LONG 113
 #define IDS_SETTINGS_NOT_WRITTEN 114
 #define IDS_ATTRIBUTES_NOT_SET 115
+#define IDS_SETTINGS_NOT_A_FILE 116
+#define IDS_LOG_NOT_WRITTEN 117
 #define IDS_REGISTERED_FOR_USER 120
 #define IDS_REGISTER_REFUSED 121
 #define IDS_UNREGISTER_REFUSED 122
@@ -46,8 +48,15 @@
 #define ZENDREL_TEXT_115                                                                                \
   "フォルダまたは設定ファイル(desktop.ini)の属性を設定できませんでした。\n" \
   "Windowsではフォルダの変更が表示されない場合があります。"
-#define ZENDREL_TEXT_120 \
-  "Zendrelを現在のユーザーに登録しました。\n管理者の権限がないため、ほかのユーザーには登録されていません。"
+#define ZENDREL_TEXT_116                                                                                 \
+  "フォルダの設定ファイル(desktop.ini)の名前で、通常のファイルではないもの" \
+  "(フォルダ、リンクなど)があるか、ファイルを読み込めないため、フォルダを変更できませんでした。"
+#define ZENDREL_TEXT_117                                                                                        \
+  "フォルダは変更されましたが、変更ログに記録することができませんでした。\n" \
+  "この変更は後から元に戻せない場合があります。"
+#define ZENDREL_TEXT_120                                                                                                                    \
+  "Zendrelを現在のユーザーに登録しました。\n管理者の権限がないため、ほかのユーザーには登録されて" \
+  "いません。"
 #define ZENDREL_TEXT_121 \
   "Zendrelをシステムに登録できませんでした。\nレジストリへの書き込みが拒否されました。"
 #define ZENDREL_TEXT_122 \

@@ -3,6 +3,10 @@
 // a script that looks at the dialog and answers as a user would.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -104,7 +108,7 @@ Tree Snapshot(const std::string& root) {
   for (const auto& entry : fs::recursive_directory_iterator(root)) {
     const std::string path = entry.path().string();
     tree[path.substr(root.size())] = {
-        entry.is_directory() ? std::string() : test::ReadBytes(path).value_or("?"),
+        entry.is_regular_file() ? test::ReadBytes(path).value_or("?") : std::string(),
         platform::ReadAttributes(path).value_or(0xFFFFFFFF)};
   }
   return tree;
@@ -296,6 +300,48 @@ TEST_F(RunForFolderTest, OkAppliesTheChoiceAndLogsIt) {
   const std::string record = platform::ReadIniString(log, "FolderLog", folder_, "");
   EXPECT_EQ(record.substr(0, 2), "0x");
   EXPECT_EQ(record.substr(record.find(',')), ",blue.ico,0,Project papers,0");
+  platform::WriteAttributes(folder_, 0x10);
+}
+
+// Whatever stands at desktop.ini's name that is no file Zendrel may rewrite is left as it is,
+// and so is the rest of the folder: the run says why and ends with status 1, and the change
+// log records nothing. A change log that cannot be written is a warning only: the folder's
+// change stays, and the run ends normally.
+TEST_F(RunForFolderTest, NoSilentEnds) {
+  ScopedDefaultIcon standard(dir_, StandardValue());
+  const auto choose = [](ui::IconChooserDialog& dialog) {
+    dialog.selectedIndex = 1;
+    dialog.infoTipText = "tip";
+    return ui::kIdOk;
+  };
+  const std::string ini = InFolder("desktop.ini");
+  const std::string log = logs_ + std::string(1, text::kSeparator) + "Zendrel.log";
+  std::vector<std::function<void()>> spoilers = {[&] { fs::create_directory(ini); }};
+#ifndef _WIN32
+  const std::string elsewhere = dir_.File("elsewhere.ini");
+  spoilers.push_back([&] {
+    test::WriteBytes(elsewhere, "[.ShellClassInfo]\r\nIconFile=a.ico\r\n");
+    fs::create_symlink(elsewhere, ini);
+  });
+  spoilers.push_back([&] { ASSERT_EQ(mkfifo(ini.c_str(), 0644), 0); });
+#endif
+  for (std::size_t kind = 0; kind < spoilers.size(); ++kind) {
+    SCOPED_TRACE(kind);
+    spoilers[kind]();
+    const Tree before = Snapshot(dir_.path());
+    boxes_.shown.clear();
+    EXPECT_EQ(Run(choose), std::vector<int>{IDS_SETTINGS_NOT_A_FILE});
+    EXPECT_EQ(app_->ExitStatus(), 1);
+    EXPECT_EQ(Snapshot(dir_.path()), before);
+    EXPECT_FALSE(test::Exists(log));
+    fs::remove_all(ini);
+  }
+
+  fs::create_directory(log);
+  boxes_.shown.clear();
+  EXPECT_EQ(Run(choose), std::vector<int>{IDS_LOG_NOT_WRITTEN});
+  EXPECT_EQ(app_->ExitStatus(), 0);
+  EXPECT_EQ(platform::ReadIniString(ini, ".ShellClassInfo", "InfoTip", ""), "tip");
   platform::WriteAttributes(folder_, 0x10);
 }
 

@@ -299,6 +299,7 @@ TEST_F(ApplyTest, ChangeLogSeesTheFolderWritten) {
     seen.push_back(std::to_string(SettingsFileAttributes()));
     seen.push_back(std::to_string(FolderAttributes()));
     seen.push_back(test::Exists(thumbs_) ? "thumbs" : "no thumbs");
+    return true;
   };
   ApplyChoice(CatalogueIcon(false), Found(), context);
   EXPECT_EQ(
@@ -321,6 +322,7 @@ TEST_F(ApplyTest, RemovedFileIsDeletedAgainAfterTheLogOnlyOnThe9xFamily) {
     context.recordChange = [&] {
       existedAtLog = test::Exists(settings_);
       test::WriteBytes(settings_, "[.ShellClassInfo]\r\n");
+      return true;
     };
     ApplyChoice(StandardIcon(true), Found(), context);
     EXPECT_FALSE(existedAtLog);
@@ -350,7 +352,10 @@ TEST_F(ApplyTest, UnwritableFileIsNeitherDeletedNorChangedNorLogged) {
     const FolderSettings found = Found();
     bool logged = false;
     ApplyContext context = Context();
-    context.recordChange = [&] { logged = true; };
+    context.recordChange = [&] {
+      logged = true;
+      return true;
+    };
     ApplyResult result;
     {
       test::Unreadable unreadable(settings_);
@@ -416,7 +421,10 @@ TEST_F(ApplyTest, RefusedFolderAttributesAreReportedAndTheWrittenFileLogged) {
   WriteSettings("[.ShellClassInfo]\r\nInfoTip=old\r\n");
   bool logged = false;
   ApplyContext context = Context();
-  context.recordChange = [&] { logged = true; };
+  context.recordChange = [&] {
+    logged = true;
+    return true;
+  };
   const FolderSettings found = Found();
   ApplyResult result;
   {

@@ -7,6 +7,9 @@
 //       BASE/w<INDEX>.claims those whose "FolderOrg" record turned out to be its own
 //   log_writer_child hold   FILE READY
 //       takes the lock of FILE, creates READY and waits to be killed
+//   log_writer_child confirm MODULE FOLDER READY
+//       creates READY, then confirms one fixed choice into FOLDER as the dialog's OK does:
+//       the apply step with its change-log record (the crash tests kill it on the way)
 //
 // The WRITERS confirming children go in step: all of them confirm run n at the same moment,
 // as users who press OK together would, and none starts run n+1 before all have finished
@@ -18,6 +21,7 @@
 #include <thread>
 
 #include "config/program_paths.h"
+#include "folder/apply_choice.h"
 #include "log/change_log.h"
 #include "log/log_files.h"
 #include "platform/file_lock.h"
@@ -93,11 +97,42 @@ int Confirm(bool shared, const std::string& module, const std::string& base, int
   return 0;
 }
 
+// The choice the crash tests confirm, over a desktop.ini that already customises the folder.
+int ConfirmOnce(const std::string& module, const std::string& folder, const std::string& ready) {
+  test::FakeHost host;
+  host.moduleFileName = module;
+  const config::ProgramPaths paths(host);
+  folder::Choice choice;
+  choice.selectedIndex = 2;
+  choice.fileName = "Dog.ico";
+  choice.iconIndex = 3;
+  choice.infoTipText = "new tip";
+  choice.thumbnailView = true;
+  folder::FolderSettings previous;
+  previous.settingsFilePath = Join(folder, "desktop.ini");
+  previous.settingsFileExisted = true;
+  previous.previousIconFile = "old.ico";
+  previous.previousIconIndex = 1;
+  previous.previousInfoTip = "old tip";
+  folder::ApplyContext context;
+  context.targetFolder = folder;
+  context.folderPrefix = Join(folder, "");
+  context.iconDirectory = Join("icons", "");
+  context.thumbnailMenuText = "menu";
+  context.thumbnailHelpText = "help";
+  context.recordChange = [&] {
+    return log::WriteChangeLog(host, paths, folder, previous.settingsFilePath, choice, previous);
+  };
+  test::WriteBytes(ready, "");
+  return folder::ApplyChoice(choice, previous, context).Succeeded() ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "hold" && argc == 4) return Hold(argv[2], argv[3]);
+  if (mode == "confirm" && argc == 5) return ConfirmOnce(argv[2], argv[3], argv[4]);
   if ((mode == "own" || mode == "shared") && argc == 7) {
     return Confirm(mode == "shared", argv[2], argv[3], std::atoi(argv[4]), std::atoi(argv[5]),
                    std::atoi(argv[6]));

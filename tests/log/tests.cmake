@@ -10,3 +10,7 @@ add_executable(log_writer_child ${CMAKE_CURRENT_LIST_DIR}/log_writer_child.cpp
 target_link_libraries(log_writer_child PRIVATE zendrel_test_support)
 add_dependencies(log_test log_writer_child)
 target_compile_definitions(log_test PRIVATE ZENDREL_LOG_CHILD="$<TARGET_FILE:log_writer_child>")
+if(NOT WIN32)
+  # The Linux engine makes each confirmation one atomic step; killed confirmations prove it.
+  target_sources(log_test PRIVATE ${CMAKE_CURRENT_LIST_DIR}/crash_test.cpp)
+endif()

@@ -71,7 +71,7 @@ void Apply(const Share& share, const folder::Choice& choice, const folder::Folde
   context.folderPrefix = text::AddTrailingSeparator(share.Folder());
   context.iconDirectory = text::AddTrailingSeparator(share.host.ToUniversalName(share.Icons()));
   context.recordChange = [&] {
-    log::WriteChangeLog(share.host, share.paths, share.Folder(), before.settingsFilePath, choice,
+    return log::WriteChangeLog(share.host, share.paths, share.Folder(), before.settingsFilePath, choice,
                         before);
   };
   folder::ApplyChoice(choice, before, context);

@@ -221,7 +221,10 @@ TEST_F(NtfsVolume, AConfirmedChoiceLeavesWhatWindowsReads) {
   // The same volume read-only: the failure is reported and nothing is recorded.
   ASSERT_EQ(Mount("-o ro"), 0);
   bool logged = false;
-  context.recordChange = [&] { logged = true; };
+  context.recordChange = [&] {
+    logged = true;
+    return true;
+  };
   choice.infoTipText = "never written";
   const folder::ApplyResult refused = folder::ApplyChoice(choice, existing, context);
   EXPECT_TRUE(refused.settingsFileFailed);

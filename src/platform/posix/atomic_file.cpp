@@ -1,5 +1,6 @@
 #include "platform/posix/atomic_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -7,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -27,6 +29,14 @@ class Fd {
   }
   Fd(const Fd&) = delete;
   Fd& operator=(const Fd&) = delete;
+  Fd& operator=(Fd&& other) noexcept {
+    if (this != &other) {
+      if (fd_ >= 0) close(fd_);
+      fd_ = other.fd_;
+      other.fd_ = -1;
+    }
+    return *this;
+  }
   int get() const { return fd_; }
   bool ok() const { return fd_ >= 0; }
 
@@ -125,28 +135,134 @@ bool TakeOverIdentity(const struct stat& original, int from, int to) {
   return fstat(to, &now) == 0 && (now.st_mode & 07777) == (original.st_mode & 07777);
 }
 
-// A flushed temporary file beside `path` holding `bytes`; returns its path, or "" when it
-// could not be made. With `original` (the open file it replaces) it must take over the old
-// file's identity, and gives "" when it cannot.
-std::string WriteTemporary(const std::string& path, const std::string& bytes, const int* original) {
-  std::string temp = FolderOf(path) + "/." + NameOf(path) + ".zendrel-XXXXXX";
-  static_assert(sizeof(".") - 1 + sizeof(".zendrel-XXXXXX") - 1 == kTemporaryNameExtra);
-  Fd fd(mkostemp(temp.data(), O_CLOEXEC));
-  if (!fd.ok()) return {};
+// Temporary files are named after the file they will replace: a leading dot, the name, and
+// ".zendrel-" with six characters behind it.
+std::string TemporaryPrefix(const std::string& path) {
+  std::string prefix(1, '.');
+  prefix.append(NameOf(path)).append(".zendrel-");
+  return prefix;
+}
+constexpr std::size_t kTemporarySuffix = 6;
+static_assert(sizeof(".") - 1 + sizeof(".zendrel-") - 1 + kTemporarySuffix == kTemporaryNameExtra);
+
+// Every temporary file holds an exclusive lock for as long as its writer is at work, so a
+// temporary file of ours that can be locked has been abandoned by a writer that died. Those of
+// `path` are removed. Where the file system has no locks nothing is removed: a file in use
+// could not be told from an abandoned one.
+void RemoveAbandonedTemporaries(const std::string& path) {
+  const std::string folder = FolderOf(path);
+  const std::string prefix = TemporaryPrefix(path);
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return;
+  while (const dirent* entry = readdir(dir)) {
+    const std::string_view name = entry->d_name;
+    if (name.size() != prefix.size() + kTemporarySuffix || !name.starts_with(prefix)) continue;
+    const int fd = openat(dirfd(dir), entry->d_name,
+                          O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) continue;
+    struct stat held, now;
+    if (fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+        fstatat(dirfd(dir), entry->d_name, &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+        now.st_dev == held.st_dev && now.st_ino == held.st_ino) {
+      unlinkat(dirfd(dir), entry->d_name, 0);
+    }
+    close(fd);
+  }
+  closedir(dir);
+}
+
+// A temporary file being written: open, locked, and while it can be, without a name (a crash
+// then leaves nothing behind). `name` is empty until it has one.
+struct Temporary {
+  Fd fd;
+  std::string name;
+};
+
+// How a temporary file is made: without a name where the file system can (a crash then
+// leaves nothing behind), or named from the start.
+enum class Naming { kUnnamed, kNamed };
+
+// A new temporary file in the folder of `path`, locked; an unnamed one is asked for, a named
+// one results where the file system cannot make that.
+std::unique_ptr<Temporary> OpenTemporary(const std::string& path, Naming naming) {
+  auto temp = std::make_unique<Temporary>();
+  if (naming == Naming::kUnnamed) {
+    temp->fd = Fd(open(FolderOf(path).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
+  }
+  if (temp->fd.ok()) {
+    flock(temp->fd.get(), LOCK_EX | LOCK_NB);
+    return temp;
+  }
+  for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
+    std::string name = FolderOf(path) + "/" + TemporaryPrefix(path) + "XXXXXX";
+    temp->fd = Fd(mkostemp(name.data(), O_CLOEXEC));
+    if (!temp->fd.ok()) return nullptr;
+    flock(temp->fd.get(), LOCK_EX | LOCK_NB);
+    // Another writer's clean-up may have taken the name between its making and its lock.
+    struct stat held, now;
+    if (fstat(temp->fd.get(), &held) == 0 && lstat(name.c_str(), &now) == 0 &&
+        now.st_ino == held.st_ino && now.st_dev == held.st_dev) {
+      temp->name = std::move(name);
+      return temp;
+    }
+  }
+  return nullptr;
+}
+
+// Gives an unnamed temporary file the name `target`; false when that name is taken (EEXIST)
+// or the system cannot do it.
+bool LinkUnnamed(const Temporary& temp, const std::string& target) {
+  const std::string self = "/proc/self/fd/" + std::to_string(temp.fd.get());
+  return linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0;
+}
+
+// A name for the temporary file, beside the file it will replace, for the moment between its
+// linking and the rename.
+bool NameUnnamed(Temporary& temp, const std::string& path) {
+  static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  std::uint32_t seed = static_cast<std::uint32_t>(getpid()) * 2654435761u ^
+                       static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(&temp));
+  for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
+    std::string name = FolderOf(path) + "/" + TemporaryPrefix(path);
+    for (std::size_t i = 0; i < kTemporarySuffix; ++i) {
+      seed = seed * 1664525u + 1013904223u;
+      name += kLetters[(seed >> 16) % (sizeof kLetters - 1)];
+    }
+    if (LinkUnnamed(temp, name)) {
+      temp.name = std::move(name);
+      return true;
+    }
+    if (errno != EEXIST) return false;
+  }
+  return false;
+}
+
+void Discard(Temporary& temp) {
+  if (!temp.name.empty()) unlink(temp.name.c_str());
+  temp.name.clear();
+}
+
+// A flushed temporary file for `path` holding `bytes`, or nullptr when it could not be made.
+// With `original` (the open file it replaces) it must take over the old file's identity, and
+// is nullptr when it cannot.
+std::unique_ptr<Temporary> WriteTemporary(const std::string& path, const std::string& bytes,
+                                          const int* original, Naming naming) {
+  std::unique_ptr<Temporary> temp = OpenTemporary(path, naming);
+  if (!temp) return nullptr;
   bool ok = true;
   if (original) {
     struct stat st;
-    ok = fstat(*original, &st) == 0 && TakeOverIdentity(st, *original, fd.get());
+    ok = fstat(*original, &st) == 0 && TakeOverIdentity(st, *original, temp->fd.get());
   } else {
     // A new file gets the permissions an ordinary create would give it.
     const mode_t mask = umask(0);
     umask(mask);
-    fchmod(fd.get(), 0666 & ~mask);
+    fchmod(temp->fd.get(), 0666 & ~mask);
   }
-  ok = ok && WriteAll(fd.get(), bytes) && fsync(fd.get()) == 0;
+  ok = ok && WriteAll(temp->fd.get(), bytes) && fsync(temp->fd.get()) == 0;
   if (!ok) {
-    unlink(temp.c_str());
-    return {};
+    Discard(*temp);
+    return nullptr;
   }
   return temp;
 }
@@ -175,18 +291,29 @@ void SyncFolder(const std::string& path) {
 
 enum class Outcome { kDone, kFailed, kRetry };
 
-// The file does not exist: create it whole, or not at all. link() refuses to replace a file
+// The file does not exist: create it whole, or not at all. Linking refuses to replace a file
 // another writer created meanwhile; that writer's content is then edited afresh.
 Outcome CreateFile(const std::string& path, const FileEdit& edit) {
   const std::optional<std::string> bytes = edit(std::nullopt);
   if (!bytes) return Outcome::kDone;
-  const std::string temp = WriteTemporary(path, *bytes, nullptr);
-  if (temp.empty()) return Outcome::kFailed;
+  RemoveAbandonedTemporaries(path);
+  std::unique_ptr<Temporary> temp = WriteTemporary(path, *bytes, nullptr, Naming::kUnnamed);
+  if (!temp) return Outcome::kFailed;
+  if (temp->name.empty()) {
+    if (LinkUnnamed(*temp, path)) {
+      SyncFolder(path);
+      return Outcome::kDone;
+    }
+    if (errno == EEXIST) return Outcome::kRetry;
+    // The system could not link the unnamed file (no /proc): the file is made again, named.
+    temp = WriteTemporary(path, *bytes, nullptr, Naming::kNamed);
+    if (!temp) return Outcome::kFailed;
+  }
   Outcome outcome = Outcome::kDone;
-  if (link(temp.c_str(), path.c_str()) != 0) {
+  if (link(temp->name.c_str(), path.c_str()) != 0) {
     if (errno == EEXIST) {
       outcome = Outcome::kRetry;
-    } else if (rename(temp.c_str(), path.c_str()) != 0) {
+    } else if (rename(temp->name.c_str(), path.c_str()) != 0) {
       // A file system without hard links: a plain rename, which cannot refuse an existing file.
       outcome = Outcome::kFailed;
     } else {
@@ -194,7 +321,7 @@ Outcome CreateFile(const std::string& path, const FileEdit& edit) {
       return Outcome::kDone;
     }
   }
-  unlink(temp.c_str());
+  Discard(*temp);
   if (outcome == Outcome::kDone) SyncFolder(path);
   return outcome;
 }
@@ -214,14 +341,18 @@ Outcome ReplaceFile(const std::string& path, int fd, const FileEdit& edit) {
   if (!current) return Outcome::kFailed;
   const std::optional<std::string> bytes = edit(current->view());
   if (!bytes) return Outcome::kDone;
-  const std::string temp = WriteTemporary(path, *bytes, &fd);
-  if (temp.empty()) return RewriteInPlace(fd, *bytes) ? Outcome::kDone : Outcome::kFailed;
+  RemoveAbandonedTemporaries(path);
+  std::unique_ptr<Temporary> temp = WriteTemporary(path, *bytes, &fd, Naming::kUnnamed);
+  if (temp && temp->name.empty() && !NameUnnamed(*temp, path)) {
+    temp = WriteTemporary(path, *bytes, &fd, Naming::kNamed);
+  }
+  if (!temp) return RewriteInPlace(fd, *bytes) ? Outcome::kDone : Outcome::kFailed;
   // Where the file system keeps Windows' attribute bits outside the extended attributes the
   // temporary file took over (NTFS, FAT, a CIFS mount), the new file starts with bits of its
   // own: the old ones (hidden and system on a desktop.ini) are put back after the rename.
   const std::optional<std::uint32_t> windowsBits = ReadAttributes(path);
-  if (rename(temp.c_str(), path.c_str()) != 0) {
-    unlink(temp.c_str());
+  if (rename(temp->name.c_str(), path.c_str()) != 0) {
+    Discard(*temp);
     return Outcome::kFailed;
   }
   if (windowsBits && ReadAttributes(path) != windowsBits) WriteAttributes(path, *windowsBits);

@@ -3,7 +3,10 @@
 #include <sys/stat.h>
 
 #include <ctime>
+#include <functional>
+#include <vector>
 
+#include "platform/folder_ops.h"
 #include "platform/posix/atomic_file.h"
 #include "platform/posix/code_page.h"
 #include "platform/posix/ini_document.h"
@@ -111,17 +114,57 @@ std::optional<std::string> SetUnicodeValue(std::optional<std::string_view> bytes
   return ini::SetValue(bytes, section, key, value, ansi);
 }
 
+// One edit of a file's text.
+struct IniOp {
+  enum class Kind { kSet, kDeleteKey, kDeleteSection };
+  Kind kind;
+  std::string section;
+  std::string key;
+  std::string value;
+};
+
+// The file's bytes after one edit, or nullopt when it leaves them as they are.
+std::optional<std::string> ApplyOp(const IniOp& op, std::optional<std::string_view> bytes,
+                                   bool readByWindows, const ini::Ansi& ansi) {
+  switch (op.kind) {
+    case IniOp::Kind::kSet:
+      if (readByWindows && (ini::HasNonAscii(op.section) || ini::HasNonAscii(op.key) ||
+                            ini::HasNonAscii(op.value))) {
+        return SetUnicodeValue(bytes, op.section, op.key, op.value, ansi);
+      }
+      return ini::SetValue(bytes, op.section, op.key, op.value, ansi);
+    case IniOp::Kind::kDeleteKey:
+      return ini::DeleteKey(bytes, op.section, op.key, ansi);
+    case IniOp::Kind::kDeleteSection:
+      return ini::DeleteSection(bytes, op.section, ansi);
+  }
+  return std::nullopt;
+}
+
+// One edit as a locked, atomic rewrite of the file.
+bool RewriteWith(const std::string& file, const IniOp& op, const IniText& text) {
+  const std::string local = posix::ToLocalPath(file);
+  FileText coding(text);
+  return posix::RewriteFile(local, [&](std::optional<std::string_view> bytes) {
+    return ApplyOp(op, bytes, IsReadByWindows(local), coding.ansi);
+  });
+}
+
+// What a lookup returns: the value cut to the buffer, else the fallback without its trailing
+// spaces.
+std::string ValueOrFallback(const std::optional<std::string>& value, const std::string& fallback) {
+  if (value) return text::CutToBuffer(*value);
+  std::string_view def(fallback);
+  while (!def.empty() && def.back() == ' ') def.remove_suffix(1);
+  return text::CutToBuffer(def);
+}
+
 }  // namespace
 
 std::string ReadIniString(const std::string& file, const std::string& section,
                           const std::string& key, const std::string& fallback,
                           const IniText& text) {
-  if (std::optional<std::string> value = Lookup(file, section, key, text)) {
-    return text::CutToBuffer(*value);
-  }
-  std::string_view def(fallback);
-  while (!def.empty() && def.back() == ' ') def.remove_suffix(1);
-  return text::CutToBuffer(def);
+  return ValueOrFallback(Lookup(file, section, key, text), fallback);
 }
 
 int ReadIniInt(const std::string& file, const std::string& section, const std::string& key,
@@ -133,29 +176,16 @@ int ReadIniInt(const std::string& file, const std::string& section, const std::s
 
 bool WriteIniString(const std::string& file, const std::string& section, const std::string& key,
                     const std::string& value, const IniText& text) {
-  const std::string local = posix::ToLocalPath(file);
-  const bool unicode = IsReadByWindows(local) && (ini::HasNonAscii(section) ||
-                                                  ini::HasNonAscii(key) || ini::HasNonAscii(value));
-  FileText coding(text);
-  return posix::RewriteFile(local, [&](std::optional<std::string_view> bytes) {
-    if (unicode) return SetUnicodeValue(bytes, section, key, value, coding.ansi);
-    return ini::SetValue(bytes, section, key, value, coding.ansi);
-  });
+  return RewriteWith(file, {IniOp::Kind::kSet, section, key, value}, text);
 }
 
 bool DeleteIniKey(const std::string& file, const std::string& section, const std::string& key,
                   const IniText& text) {
-  FileText coding(text);
-  return posix::RewriteFile(posix::ToLocalPath(file), [&](std::optional<std::string_view> bytes) {
-    return ini::DeleteKey(bytes, section, key, coding.ansi);
-  });
+  return RewriteWith(file, {IniOp::Kind::kDeleteKey, section, key, {}}, text);
 }
 
 bool DeleteIniSection(const std::string& file, const std::string& section, const IniText& text) {
-  FileText coding(text);
-  return posix::RewriteFile(posix::ToLocalPath(file), [&](std::optional<std::string_view> bytes) {
-    return ini::DeleteSection(bytes, section, coding.ansi);
-  });
+  return RewriteWith(file, {IniOp::Kind::kDeleteSection, section, {}, {}}, text);
 }
 
 bool IniSectionHasKeys(const std::string& file, const std::string& section, const IniText& text) {
@@ -173,5 +203,130 @@ bool IniHasSections(const std::string& file, const IniText& text) {
   WithBytes(file, [&](std::string_view bytes) { has = ini::HasSections(bytes, coding.ansi); });
   return has;
 }
+
+namespace {
+
+// A link is never written through, so its target's bytes are no start for edits.
+std::optional<posix::FileBytes> ReadUnlessLink(const std::string& local) {
+  struct stat status;
+  if (lstat(local.c_str(), &status) == 0 && S_ISLNK(status.st_mode)) return std::nullopt;
+  return posix::ReadWholeFile(local);
+}
+
+}  // namespace
+
+// The edits of one file, made on its bytes in memory and written in one rewrite. While no
+// edit has changed anything the bytes are those read at the start; the first change drops
+// them, so that the file is held in memory once, and once more while it is rewritten.
+struct IniFileEdit::State {
+  State(std::string name, const IniText& text)
+      : file(std::move(name)),
+        local(posix::ToLocalPath(file)),
+        coding(text),
+        readByWindows(IsReadByWindows(local)),
+        loaded(ReadUnlessLink(local)) {
+    struct stat status;
+    present = loaded || lstat(local.c_str(), &status) == 0;
+    if (loaded) {
+      loadedSize = loaded->view().size();
+      loadedHash = std::hash<std::string_view>()(loaded->view());
+    }
+  }
+
+  std::optional<std::string_view> Bytes() const {
+    if (edited) return std::string_view(*edited);
+    if (loaded) return loaded->view();
+    return std::nullopt;
+  }
+
+  // Whether the file holds what it held when the edits began.
+  bool Unchanged(std::optional<std::string_view> now) const {
+    if (!now || !wasRead) return !now && !wasRead;
+    return now->size() == loadedSize && std::hash<std::string_view>()(*now) == loadedHash;
+  }
+
+  void Apply(IniOp op) {
+    if (std::optional<std::string> next = ApplyOp(op, Bytes(), readByWindows, coding.ansi)) {
+      edited = std::move(next);
+      loaded.reset();
+    }
+    ops.push_back(std::move(op));
+  }
+
+  const std::string file;
+  const std::string local;
+  FileText coding;
+  const bool readByWindows;
+  std::optional<posix::FileBytes> loaded;
+  const bool wasRead = loaded.has_value();
+  bool present = false;  // something stands at the file's name, readable or not
+  std::size_t loadedSize = 0;
+  std::size_t loadedHash = 0;
+  std::optional<std::string> edited;
+  bool editedTaken = false;
+  std::vector<IniOp> ops;
+};
+
+IniFileEdit::IniFileEdit(std::string file, const IniText& text)
+    : state_(std::make_unique<State>(std::move(file), text)) {}
+
+IniFileEdit::~IniFileEdit() = default;
+
+std::string IniFileEdit::ReadString(const std::string& section, const std::string& key,
+                                    const std::string& fallback) const {
+  const std::optional<std::string_view> bytes = state_->Bytes();
+  return ValueOrFallback(
+      bytes ? ini::FindValue(*bytes, section, key, state_->coding.ansi) : std::nullopt, fallback);
+}
+
+bool IniFileEdit::SectionHasKeys(const std::string& section) const {
+  const std::optional<std::string_view> bytes = state_->Bytes();
+  return bytes && ini::SectionHasKeys(*bytes, section, state_->coding.ansi);
+}
+
+bool IniFileEdit::HasSections() const {
+  const std::optional<std::string_view> bytes = state_->Bytes();
+  return bytes && ini::HasSections(*bytes, state_->coding.ansi);
+}
+
+void IniFileEdit::WriteString(const std::string& section, const std::string& key,
+                              const std::string& value) {
+  state_->Apply({IniOp::Kind::kSet, section, key, value});
+}
+
+void IniFileEdit::DeleteKey(const std::string& section, const std::string& key) {
+  state_->Apply({IniOp::Kind::kDeleteKey, section, key, {}});
+}
+
+void IniFileEdit::DeleteSection(const std::string& section) {
+  state_->Apply({IniOp::Kind::kDeleteSection, section, {}, {}});
+}
+
+bool IniFileEdit::Commit() {
+  State& s = *state_;
+  // Edits that changed nothing need no write, unless the file is there but could not be read:
+  // what they would change in it is unknown, and the rewrite below finds out or fails.
+  if (s.ops.empty() || (!s.edited && (s.wasRead || !s.present))) return true;
+  return posix::RewriteFile(s.local, [&s](std::optional<std::string_view> now) {
+    // The usual case: nobody changed the file meanwhile, and the edited bytes go in as they
+    // are. Otherwise (or on a second attempt, the bytes being gone) the edits are made again
+    // on what the file holds now.
+    if (!s.editedTaken && s.Unchanged(now)) {
+      s.editedTaken = true;
+      return std::optional<std::string>(std::move(*s.edited));
+    }
+    std::optional<std::string> result;
+    for (const IniOp& op : s.ops) {
+      const std::optional<std::string_view> bytes =
+          result ? std::optional<std::string_view>(*result) : now;
+      if (std::optional<std::string> next = ApplyOp(op, bytes, s.readByWindows, s.coding.ansi)) {
+        result = std::move(next);
+      }
+    }
+    return result;
+  });
+}
+
+bool IniFileEdit::Remove() { return IsReadableFile(state_->file) && RemoveFile(state_->file); }
 
 }  // namespace zendrel::platform

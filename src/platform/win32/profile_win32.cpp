@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/folder_ops.h"
 #include "platform/profile.h"
 #include "text/text.h"
 
@@ -75,5 +76,49 @@ bool IniHasSections(const std::string& file, const IniText&) {
   // The same for a section named "" ("[]").
   return GetPrivateProfileStringA(nullptr, nullptr, "", list, kListSize, file.c_str()) > 0;
 }
+
+}  // namespace zendrel::platform
+
+namespace zendrel::platform {
+
+// The system's profile functions take each edit as it comes; what is kept is whether all of
+// them were taken.
+struct IniFileEdit::State {
+  std::string file;
+  bool refused = false;
+};
+
+IniFileEdit::IniFileEdit(std::string file, const IniText&)
+    : state_(std::make_unique<State>(State{std::move(file)})) {}
+
+IniFileEdit::~IniFileEdit() = default;
+
+std::string IniFileEdit::ReadString(const std::string& section, const std::string& key,
+                                    const std::string& fallback) const {
+  return ReadIniString(state_->file, section, key, fallback);
+}
+
+bool IniFileEdit::SectionHasKeys(const std::string& section) const {
+  return IniSectionHasKeys(state_->file, section);
+}
+
+bool IniFileEdit::HasSections() const { return IniHasSections(state_->file); }
+
+void IniFileEdit::WriteString(const std::string& section, const std::string& key,
+                              const std::string& value) {
+  if (!WriteIniString(state_->file, section, key, value)) state_->refused = true;
+}
+
+void IniFileEdit::DeleteKey(const std::string& section, const std::string& key) {
+  if (!DeleteIniKey(state_->file, section, key)) state_->refused = true;
+}
+
+void IniFileEdit::DeleteSection(const std::string& section) {
+  if (!DeleteIniSection(state_->file, section)) state_->refused = true;
+}
+
+bool IniFileEdit::Commit() { return !state_->refused; }
+
+bool IniFileEdit::Remove() { return IsReadableFile(state_->file) && RemoveFile(state_->file); }
 
 }  // namespace zendrel::platform

@@ -28,6 +28,10 @@ Answer QtMessageBoxes::Show(const std::string& caption, int textId, MessageKind 
       box.setIcon(QMessageBox::Information);
       box.setStandardButtons(QMessageBox::Ok);
       break;
+    case MessageKind::kWarning:
+      box.setIcon(QMessageBox::Warning);
+      box.setStandardButtons(QMessageBox::Ok);
+      break;
   }
   const int chosen = box.exec();
   if (kind != MessageKind::kQuestion) return Answer::kOk;

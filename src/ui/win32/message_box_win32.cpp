@@ -15,6 +15,7 @@ Answer Win32MessageBoxes::Show(const std::string& caption, int textId, MessageKi
   UINT style = MB_OK | MB_ICONHAND;
   if (kind == MessageKind::kQuestion) style = MB_YESNO | MB_ICONQUESTION;
   if (kind == MessageKind::kInformation) style = MB_OK | MB_ICONINFORMATION;
+  if (kind == MessageKind::kWarning) style = MB_OK | MB_ICONWARNING;
   const int answer =
       MessageBoxA(nullptr, LoadResourceString(textId).c_str(), caption.c_str(), style);
   if (kind != MessageKind::kQuestion) return Answer::kOk;
