@@ -6,7 +6,11 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include "platform/posix/ini_document.h"
+#include "platform/posix/small_file_cache.h"
 #include "support/temp_dir.h"
 
 namespace zendrel::platform::ini {
@@ -89,3 +93,50 @@ TEST(IniLookup, EveryNameWrittenIsFoundChangedAndDeletedByTheSameName) {
 
 }  // namespace
 }  // namespace zendrel::platform::ini
+
+namespace zendrel::platform::posix {
+namespace {
+
+// The kept file answers again only while it is the same, settled file; a file changed within
+// the last ticks of the clock, a changed file and a large one are read afresh.
+TEST(SmallFileCache, KeepsOnlyASettledUnchangedSmallFile) {
+  test::TempDir dir;
+  const std::string path = dir.File("labels.ini");
+  test::WriteBytes(path, "[a]\nk=1\n");
+  struct stat status;
+  ASSERT_EQ(stat(path.c_str(), &status), 0);
+  time_t now = status.st_mtime + 1;
+  SmallFileCache cache([&] { return now; });
+  std::vector<std::string> seen;
+  const auto look = [&](const std::string& file) {
+    EXPECT_TRUE(cache.WithBytes(file, [&](std::string_view bytes) { seen.emplace_back(bytes); }));
+  };
+  look(path);
+  look(path);
+  EXPECT_EQ(cache.hits(), 0u);  // changed a moment ago: it could change again unseen
+
+  now += SmallFileCache::kSettled + 1;
+  look(path);
+  look(path);
+  look(path);
+  EXPECT_EQ(cache.hits(), 2u);
+
+  // Same size, a write time of its own (set, so that a coarse clock cannot hide it).
+  test::WriteBytes(path, "[a]\nk=2\n");
+  const timespec times[2] = {{status.st_mtime + 1, 0}, {status.st_mtime + 1, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+  look(path);
+  EXPECT_EQ(cache.hits(), 2u);
+  EXPECT_EQ(seen.back(), "[a]\nk=2\n");
+
+  const std::string large = dir.File("large.ini");
+  test::WriteBytes(large, std::string(SmallFileCache::kLargestKept + 1, ';'));
+  now += 100;
+  look(large);
+  look(large);
+  EXPECT_EQ(cache.hits(), 2u);
+  EXPECT_FALSE(cache.WithBytes(dir.File("missing.ini"), [](std::string_view) {}));
+}
+
+}  // namespace
+}  // namespace zendrel::platform::posix

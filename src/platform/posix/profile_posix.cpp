@@ -11,6 +11,7 @@
 #include "platform/posix/code_page.h"
 #include "platform/posix/ini_document.h"
 #include "platform/posix/mount_table.h"
+#include "platform/posix/small_file_cache.h"
 #include "platform/profile.h"
 #include "text/text.h"
 
@@ -18,52 +19,15 @@ namespace zendrel::platform {
 
 namespace {
 
-// The catalogue asks one small file for two values of every icon. The last small file read
-// is kept while the name still leads to the same, unchanged file (same inode, size, change
-// and write times). File times move in clock ticks, so a file changed in the last two
-// seconds could change again without its times showing it: such a file is not kept. Large
-// files are always read afresh.
-constexpr off_t kRememberedSize = 64 * 1024;
-
-struct Remembered {
-  std::string path;
-  struct stat status = {};
-  std::string bytes;
-};
-
-bool SameFile(const struct stat& a, const struct stat& b) {
-  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
-         a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
-         a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+// The profile functions' one cache, for the life of the process.
+posix::SmallFileCache& Cache() {
+  static posix::SmallFileCache cache;
+  return cache;
 }
 
 // Calls `use` with the file's bytes; false when it cannot be read.
-template <typename Use>
-bool WithBytes(const std::string& file, Use&& use) {
-  static Remembered remembered;
-  const std::string local = posix::ToLocalPath(file);
-  struct stat status;
-  if (stat(local.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
-      status.st_size <= kRememberedSize) {
-    if (remembered.path == local && SameFile(remembered.status, status)) {
-      use(std::string_view(remembered.bytes));
-      return true;
-    }
-    const std::optional<posix::FileBytes> bytes = posix::ReadWholeFile(local);
-    if (!bytes) return false;
-    const time_t settled = time(nullptr) - 2;
-    if (status.st_mtim.tv_sec < settled && status.st_ctim.tv_sec < settled) {
-      remembered = {local, status, std::string(bytes->view())};
-    } else {
-      remembered = {};
-    }
-    use(bytes->view());
-    return true;
-  }
-  const std::optional<posix::FileBytes> bytes = posix::ReadWholeFile(local);
-  if (!bytes) return false;
-  use(bytes->view());
-  return true;
+bool WithBytes(const std::string& file, const std::function<void(std::string_view)>& use) {
+  return Cache().WithBytes(posix::ToLocalPath(file), use);
 }
 
 // A folder's desktop.ini is read by Windows machines that reach the folder over the network.
