@@ -17,8 +17,6 @@ namespace zendrel::app {
 
 namespace {
 
-constexpr std::uint32_t kPlatformNt = 2;
-
 // The registry value and its expansion pass through buffers twice the usual size.
 constexpr std::size_t kIconNameBuffer = 520;
 constexpr char kDefaultIconKey[] = "Directory\\DefaultIcon";
@@ -68,7 +66,7 @@ bool FolderIconApp::StartUp(const std::string& commandTail) {
   // by default.
   const int duplicates =
       platform::ReadIniInt(paths_.ConfigFile(), config::kConfigSection, config::kDuplicateModule,
-                           platformId_ == kPlatformNt ? 1 : 0);
+                           platformId_ == platform::kPlatformNt ? 1 : 0);
   if (duplicates == 0 && !host_.TakeInstanceToken(ExecutableBaseName())) return false;
 
   if (commandTail.empty()) {

@@ -8,12 +8,12 @@
 #include "folder/file_status.h"
 #include "platform/folder_ops.h"
 #include "platform/profile.h"
+#include "text/text.h"
 
 namespace zendrel::folder {
 
 namespace {
 
-constexpr std::uint32_t kPlatformNt = 2;
 // The rest of the thumbnail block: the shell's flags for the view.
 constexpr char kMenuNameKey[] = "MenuName";
 constexpr char kToolTipTextKey[] = "ToolTipText";
@@ -24,22 +24,8 @@ constexpr char kThumbnailAttributes[] = "0x60000000";
 // system.
 constexpr std::uint8_t kWithoutReadOnlySystem = 0xFA;
 
-// A line break inside a value would end the value's line early: the rest of the text would
-// become lines of their own, even keys or sections that were never meant. An info tip typed
-// on several lines is kept on one, its lines joined by a space.
-std::string OneLine(const std::string& value) {
-  std::string line;
-  line.reserve(value.size());
-  for (std::size_t i = 0; i < value.size(); ++i) {
-    if (value[i] == '\r' || value[i] == '\n') {
-      if (value[i] == '\r' && i + 1 < value.size() && value[i + 1] == '\n') ++i;
-      line += ' ';
-    } else {
-      line += value[i];
-    }
-  }
-  return line;
-}
+// An info tip typed on several lines is kept on one, its lines joined by a space.
+std::string OneLine(const std::string& value) { return text::OneLine(value, ' '); }
 
 class Application {
  public:
@@ -80,7 +66,7 @@ class Application {
     if (context_.recordChange && !context_.recordChange()) result_.logFailed = true;
     // The 9x family keeps profile writes in memory and may put the file back after the log's
     // writes; it is deleted once more.
-    if (fileRemoved_ && context_.platformId != kPlatformNt) platform::RemoveFile(file_);
+    if (fileRemoved_ && context_.platformId != platform::kPlatformNt) platform::RemoveFile(file_);
     platform::NotifyAssociationsChanged();
     return result_;
   }

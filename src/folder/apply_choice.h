@@ -7,6 +7,7 @@
 #include <string>
 
 #include "folder/folder_settings.h"
+#include "platform/host.h"
 
 namespace zendrel::folder {
 
@@ -23,7 +24,7 @@ struct ApplyContext {
   std::string targetFolder;
   std::string folderPrefix;
   std::string iconDirectory;  // ends in a separator
-  std::uint32_t platformId = 2;
+  std::uint32_t platformId = platform::kPlatformNt;
   // Message 109 and 110 texts, written into the thumbnail block.
   std::string thumbnailMenuText;
   std::string thumbnailHelpText;

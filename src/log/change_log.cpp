@@ -1,7 +1,5 @@
 #include "log/change_log.h"
 
-#include <cstdio>
-
 #include "folder/file_status.h"
 #include "platform/file_lock.h"
 #include "platform/profile.h"
@@ -11,20 +9,9 @@ namespace zendrel::log {
 
 namespace {
 
-// Lower-case hexadecimal without leading zeros, after "0x".
-std::string HexStamp(std::uint32_t value) {
-  char buffer[16];
-  std::snprintf(buffer, sizeof buffer, "0x%x", static_cast<unsigned>(value));
-  return buffer;
-}
-
 // A record is one line of the log: a line break inside a text would end it early and turn
-// the rest into lines of their own, even keys or sections of the log. A CR LF pair, a lone CR
-// and a lone LF each become `joint`. (Neither byte occurs inside a multibyte character.)
-std::string OneLine(std::string text, char joint) {
-  for (std::size_t at = 0; (at = text.find("\r\n", at)) != std::string::npos;) text.erase(at, 1);
-  return text::ReplaceChar(text::ReplaceChar(text, '\r', joint), '\n', joint);
-}
+// the rest into lines of their own, even keys or sections of the log.
+using text::OneLine;
 
 // An info tip as the folder's desktop.ini received it: its lines joined by a space.
 std::string InfoTipField(const std::string& infoTip) { return OneLine(infoTip, ' '); }
@@ -85,7 +72,7 @@ bool WriteChangeLog(const platform::Host& host, const config::ProgramPaths& path
   if (logFile.empty()) return true;
 
   const std::string folderKey = text::ReplaceChar(OneLine(keyPath, '?'), '=', '?');
-  const std::string stamp = HexStamp(CreationStamp(targetFolder));
+  const std::string stamp = text::HexNumber(CreationStamp(targetFolder));
   const bool settingsFileExists = folder::QueryStatus(settingsFilePath).has_value();
 
   // Several users may confirm into one shared log at once. Windows rewrites a profile file

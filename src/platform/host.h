@@ -9,11 +9,14 @@
 
 namespace zendrel::platform {
 
+// The platform id of the NT family; anything else counts as the 9x family.
+inline constexpr std::uint32_t kPlatformNt = 2;
+
 class Host {
  public:
   virtual ~Host() = default;
 
-  // 2 on the NT family; anything else counts as the 9x family.
+  // kPlatformNt on the NT family.
   virtual std::uint32_t PlatformId() const = 0;
 
   // The full file name of the program's own executable, as the system reports it.

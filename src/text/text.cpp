@@ -147,4 +147,27 @@ std::string UnquoteSpaces(std::string_view s) {
 
 bool IsUNC(std::string_view path) { return path.size() >= 2 && path[0] == '\\' && path[1] == '\\'; }
 
+std::string HexNumber(std::uint32_t value) {
+  std::string digits;
+  do {
+    digits.insert(digits.begin(), kHexDigits[value & 0xF]);
+    value >>= 4;
+  } while (value != 0);
+  return "0x" + digits;
+}
+
+std::string OneLine(std::string_view text, char joint) {
+  std::string line;
+  line.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' || text[i] == '\n') {
+      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      line += joint;
+    } else {
+      line += text[i];
+    }
+  }
+  return line;
+}
+
 }  // namespace zendrel::text

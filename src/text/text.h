@@ -6,10 +6,22 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace zendrel::text {
+
+// The text on one line: a CR LF pair, a lone CR and a lone LF each become `joint`. (Neither
+// byte occurs inside a multibyte character.) A line break inside an INI value would end the
+// value's line early, and the rest would become lines of their own, even keys or sections.
+std::string OneLine(std::string_view text, char joint);
+
+// Lower-case hexadecimal digits, by value.
+inline constexpr char kHexDigits[] = "0123456789abcdef";
+
+// "0x" and the value in lower-case hexadecimal without leading zeros ("0x0", "0x5f3a").
+std::string HexNumber(std::uint32_t value);
 
 // Paths and INI values pass through buffers of this many bytes, the last one for the NUL.
 inline constexpr std::size_t kBufferSize = 260;

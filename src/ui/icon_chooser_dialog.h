@@ -7,6 +7,7 @@
 #include <string>
 
 #include "catalogue/icon_catalogue.h"
+#include "platform/host.h"
 
 namespace zendrel::ui {
 
@@ -63,7 +64,7 @@ class ChooserView {
 
 class IconChooserDialog {
  public:
-  explicit IconChooserDialog(std::uint32_t platformId = 2);
+  explicit IconChooserDialog(std::uint32_t platformId = platform::kPlatformNt);
 
   // The starting state, set by the run sequence; the results, read after OK.
   std::string targetFolder;

@@ -1,4 +1,5 @@
 #include "platform/posix/dos_attrib.h"
+#include "text/text.h"
 
 #include <cstddef>
 
@@ -104,16 +105,6 @@ std::optional<std::uint32_t> ParseHex(std::string_view text) {
   return value;
 }
 
-std::string FormatHex(std::uint32_t value) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string digits;
-  do {
-    digits.insert(digits.begin(), kDigits[value & 0xF]);
-    value >>= 4;
-  } while (value != 0);
-  return "0x" + digits;
-}
-
 std::string NewVersion5(std::uint32_t attrib) {
   // Empty string and its NUL, one byte of padding, version 5 twice, padding to 4.
   std::string record("\0\0\x05\0\x05\0\0\0", 8);
@@ -142,7 +133,7 @@ std::string UpdateDosAttrib(std::string_view record, std::uint32_t attrib) {
     return updated;
   }
   if (!layout.binary && ParseHex(layout.hex)) {
-    std::string legacy = FormatHex(attrib);
+    std::string legacy = text::HexNumber(attrib);
     if (layout.terminated) legacy.push_back('\0');
     return legacy;
   }

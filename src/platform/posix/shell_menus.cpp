@@ -450,7 +450,6 @@ std::string UserBaseFolder(const char* variable, std::string_view belowHome) {
 }
 
 std::string MenuFileName(std::string_view verb) {
-  static constexpr char kHex[] = "0123456789abcdef";
   std::string name = "org.zendrel.";
   for (char c : verb) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
@@ -459,8 +458,8 @@ std::string MenuFileName(std::string_view verb) {
     } else {
       const auto byte = static_cast<unsigned char>(c);
       name += '_';
-      name += kHex[byte >> 4];
-      name += kHex[byte & 0xF];
+      name += text::kHexDigits[byte >> 4];
+      name += text::kHexDigits[byte & 0xF];
     }
   }
   name += ".desktop";
