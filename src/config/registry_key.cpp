@@ -38,18 +38,18 @@ long RegistryKey::CreateSubkey(platform::RegHandle parent, const std::string& su
   return Hold(result, created);
 }
 
-long RegistryKey::SetString(const std::string& text, const std::string& valueName) const {
+long RegistryKey::SetString(const std::string& valueName, const std::string& text) const {
   if (key_ == 0) return kInvalidHandle;
   return registry_.SetString(key_, valueName, text);
 }
 
-long RegistryKey::SetSubkeyString(const std::string& subkey, const std::string& text,
-                                  const std::string& valueName) const {
+long RegistryKey::SetSubkeyString(const std::string& subkey, const std::string& valueName,
+                                  const std::string& text) const {
   if (key_ == 0) return kInvalidHandle;
   RegistryKey child(registry_);
   const long created = child.CreateSubkey(key_, subkey);
   if (created != platform::kRegSuccess) return created;
-  return child.SetString(text, valueName);
+  return child.SetString(valueName, text);
 }
 
 long RegistryKey::QueryString(const std::string& valueName, std::string* text) const {

@@ -26,12 +26,13 @@ class RegistryKey {
   // Creates (or opens) `subkey` of `parent` with full access; held on success as Open.
   long CreateSubkey(platform::RegHandle parent, const std::string& subkey);
 
-  // Sets a string value of the held key ("" is the default value).
-  long SetString(const std::string& text, const std::string& valueName) const;
+  // Sets a string value of the held key ("" is the default value). The arguments go in the
+  // order of platform::RegSetString: the value's name, then its text.
+  long SetString(const std::string& valueName, const std::string& text) const;
 
   // Sets a string value of a subkey of the held key, creating the subkey when needed.
-  long SetSubkeyString(const std::string& subkey, const std::string& text,
-                       const std::string& valueName) const;
+  long SetSubkeyString(const std::string& subkey, const std::string& valueName,
+                       const std::string& text) const;
 
   // Reads a value of the held key through a 260-byte buffer; *text stays on failure.
   long QueryString(const std::string& valueName, std::string* text) const;

@@ -48,9 +48,9 @@ bool WriteVerb(platform::Registry& registry, const Place& place, const std::stri
   if (!OpenParent(shell, place)) return false;
   RegistryKey verb(registry);
   RegistryKey verbCommand(registry);
-  return Ok(verb.CreateSubkey(shell.handle(), kVerbKey)) && Ok(verb.SetString(kVerbText, "")) &&
+  return Ok(verb.CreateSubkey(shell.handle(), kVerbKey)) && Ok(verb.SetString("", kVerbText)) &&
          Ok(verbCommand.CreateSubkey(shell.handle(), kVerbCommandSubkey)) &&
-         Ok(verbCommand.SetString(command, ""));
+         Ok(verbCommand.SetString("", command));
 }
 
 bool WriteEntry(platform::Registry& registry, const Place& place, const std::string& modulePath) {
@@ -58,8 +58,8 @@ bool WriteEntry(platform::Registry& registry, const Place& place, const std::str
   if (!OpenParent(uninstall, place)) return false;
   RegistryKey entry(registry);
   return Ok(entry.CreateSubkey(uninstall.handle(), kVerbKey)) &&
-         Ok(entry.SetString(kDisplayName, "DisplayName")) &&
-         Ok(uninstall.SetSubkeyString(kVerbKey, modulePath, "UninstallString"));
+         Ok(entry.SetString("DisplayName", kDisplayName)) &&
+         Ok(uninstall.SetSubkeyString(kVerbKey, "UninstallString", modulePath));
 }
 
 // The child before the parent: a key with subkeys cannot be deleted.
