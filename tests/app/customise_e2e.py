@@ -20,6 +20,8 @@ import sys
 import tempfile
 import time
 
+from x_server import start_x_server
+
 ZENDREL, ASSETS = sys.argv[1], sys.argv[2]
 THUMBNAIL_ID = "{8BEBB290-52D0-11d0-B7F4-00C04FD706EC}"
 READ_ONLY, HIDDEN, SYSTEM, DIRECTORY, ARCHIVE = 0x01, 0x02, 0x04, 0x10, 0x20
@@ -108,28 +110,6 @@ def snapshot(root):
 # --- The X server and the program --------------------------------------------------------
 
 work = tempfile.mkdtemp(prefix="zendrel-e2e-")
-
-
-def start_x_server():
-    """An Xvfb of our own on a display nobody uses, answering when this returns."""
-    for number in range(100, 200):
-        if os.path.exists("/tmp/.X%d-lock" % number) or \
-                os.path.exists("/tmp/.X11-unix/X%d" % number):
-            continue
-        name = ":%d" % number
-        server = subprocess.Popen(
-            ["Xvfb", name, "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"],
-            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        for _ in range(100):
-            if server.poll() is not None:
-                break  # another server took the number first
-            if subprocess.run(["xdpyinfo", "-display", name], stdout=subprocess.DEVNULL,
-                              stderr=subprocess.DEVNULL).returncode == 0:
-                return server, name
-            time.sleep(0.1)
-        server.terminate()
-        server.wait()
-    raise RuntimeError("no X server could be started")
 
 
 xvfb, display = start_x_server()

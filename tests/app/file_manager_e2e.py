@@ -24,6 +24,8 @@ import tempfile
 import time
 import urllib.parse
 
+from x_server import start_x_server
+
 ZENDREL, ASSETS = sys.argv[1], sys.argv[2]
 SHOT = sys.argv[3] if len(sys.argv) > 3 else ""
 SKIP = 77
@@ -67,19 +69,7 @@ def check(condition, what, detail=""):
     failed |= not condition
 
 
-def start_x_server():
-    """Xvfb picks a free display itself and tells its number."""
-    read, write = os.pipe()
-    server = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x640x24",
-                               "-nolisten", "tcp", "-noreset"], pass_fds=(write,),
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(write)
-    # The pipe stays open: the server writes to it again later, and dies if it cannot.
-    number = os.read(read, 16).decode().strip()
-    return server, ":" + number
-
-
-xvfb, display = start_x_server()
+xvfb, display = start_x_server("1024x640x24")
 os.environ.update(DISPLAY=display, QT_QPA_PLATFORM="xcb")
 app = os.path.join(WORK, "app", "zendrel")
 shutil.copy(ZENDREL, app)
