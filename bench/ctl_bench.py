@@ -30,7 +30,8 @@ try:
     shutil.copytree(ASSETS, icons)
     for program in (CTL, DIALOG):
         shutil.copy(program, app)
-    shutil.copy(os.path.join(os.path.dirname(CTL), "zendrel-folder.ico"), app)
+    # The standard folder icon, which the Linux registry names beside the program.
+    shutil.copy(os.path.join(os.path.dirname(os.path.abspath(ASSETS)), "zendrel-folder.ico"), app)
     with open(os.path.join(app, "ZenConfig.ini"), "w", newline="") as config:
         config.write("[ZendrelConfig]\r\nDefaultIconPath=%s\r\nDefaultLogPath=%s\r\n"
                      % (icons, logs))
