@@ -125,7 +125,8 @@ def program_folder(name):
     for program in (CTL, PEER):
         shutil.copy(program, folder)
     if not WINE:  # the standard folder icon the Linux registry names
-        shutil.copy(os.path.join(os.path.dirname(CTL), "zendrel-folder.ico"), folder)
+        shutil.copy(os.path.join(os.path.dirname(os.path.abspath(ASSETS)), "zendrel-folder.ico"),
+                    folder)
     with open(os.path.join(folder, "ZenConfig.ini"), "w", newline="") as config:
         config.write("[ZendrelConfig]\r\nDefaultIconPath=%s\r\nDefaultLogPath=%s\r\n"
                      % (native(icons), native(logs)))
