@@ -530,7 +530,7 @@ class Commands {
   std::vector<Problem> CheckFolder(const std::string& target, bool fix, bool& customised) {
     const std::string shown = ToUtf8(target);
     const std::string file = text::AddTrailingSeparator(target) + folder::kSettingsFileName;
-    const platform::IniText iniText = ReadState(target).settings.settingsText;
+    const platform::IniText iniText = WindowsText();
     const std::string iconFile = text::TrimBoth(
         platform::ReadIniString(file, folder::kShellClassInfo, folder::kIconFileKey, "", iniText));
     const std::int32_t iconIndex =
