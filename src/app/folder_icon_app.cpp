@@ -1,12 +1,11 @@
 #include "app/folder_icon_app.h"
 
+#include "app/customisation.h"
 #include "app/registration_flow.h"
 #include "folder/apply_choice.h"
 #include "folder/file_status.h"
 #include "folder/folder_settings.h"
-#include "log/change_log.h"
 #include "platform/file_attributes.h"
-#include "platform/file_manager_icon.h"
 #include "platform/folder_ops.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
@@ -16,24 +15,6 @@
 namespace zendrel::app {
 
 namespace {
-
-// The registry value and its expansion pass through buffers twice the usual size.
-constexpr std::size_t kIconNameBuffer = 520;
-constexpr char kDefaultIconKey[] = "Directory\\DefaultIcon";
-
-// The number at the start of the text as the C library's atoi reads it: blanks, a sign, the
-// digits up to the first other character; 0 when there are none. Wraps rather than traps.
-int LeadingNumber(const std::string& text) {
-  std::size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  std::uint32_t value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    value = value * 10 + static_cast<std::uint32_t>(text[i] - '0');
-  }
-  return static_cast<int>(negative ? 0u - value : value);
-}
 
 // The folder with one trailing separator: desktop.ini and Thumbs.db are named from it.
 std::string FolderPrefix(const std::string& folder) { return text::AddTrailingSeparator(folder); }
@@ -112,88 +93,27 @@ int FolderIconApp::ToggleShellRegistration() {
   return 0;
 }
 
-platform::Icon FolderIconApp::StandardFolderIcon() const {
-  std::string name;
-  platform::RegHandle key = 0;
-  if (platform::RegOpen(platform::ClassesRoot(), kDefaultIconKey, platform::RegAccess::kRead,
-                        &key) == platform::kRegSuccess) {
-    if (platform::RegQueryString(key, "", &name, kIconNameBuffer) != platform::kRegSuccess) {
-      name.clear();
-    }
-    platform::RegClose(key);
-  }
-  const std::string expanded = host_.ExpandEnvironment(name, kIconNameBuffer);
-  // "file,index"; the file name itself may hold commas, the index never does.
-  const std::size_t comma = text::FindLastChar(expanded, ',');
-  std::string file;
-  int index = 0;
-  if (comma == std::string::npos) {
-    index = LeadingNumber(expanded);
-  } else {
-    file = expanded.substr(0, comma);
-    index = LeadingNumber(expanded.substr(comma + 1));
-  }
-  return platform::ExtractIcon(file, index);
-}
+platform::Icon FolderIconApp::StandardFolderIcon() const { return app::StandardFolderIcon(host_); }
 
 int FolderIconApp::RunChooser(ui::IconChooserDialog& dialog) { return ui::DoModal(dialog); }
 
 void FolderIconApp::RunForFolder(const std::string& targetFolder) {
   ui::IconChooserDialog dialog(platformId_);
   dialog.targetFolder = targetFolder;
-  const std::string folderPrefix = FolderPrefix(targetFolder);
-  const std::string iconDirectory = GetDefaultIconPath();
-
-  // Files that Windows machines wrote are in their code page.
-  const platform::IniText windowsText{paths_.GetWindowsCodePage()};
-  if (!dialog.catalogue.Load(iconDirectory, windowsText)) {
-    ShowError(IDS_ICONS_NOT_LOADED);
-    return;
-  }
-  const platform::Icon standardIcon = StandardFolderIcon();
-  if (!standardIcon) {
-    ShowError(IDS_ICONS_NOT_LOADED);
-    return;
-  }
-  if (!dialog.catalogue.InsertFront(catalogue::kStandardIcon, 0,
-                                    text::SystemText(ui::MessageText(IDS_STANDARD_ICON)), "",
-                                    standardIcon)) {
-    ShowError(IDS_ICONS_NOT_LOADED);
-    return;
-  }
-  const folder::FolderSettings settings = folder::ReadFolderSettings(
-      dialog.catalogue, dialog.thumbnailView, targetFolder, folderPrefix, standardIcon,
-      text::SystemText(ui::MessageText(IDS_CURRENT_ICON)), windowsText);
-  // Without the current-icon entry in front, the first entry would be taken for it.
-  if (!settings.currentEntryInserted) {
-    ShowError(IDS_ICONS_NOT_LOADED);
+  Customisation run;
+  if (const int error = PrepareCustomisation(host_, paths_, targetFolder, dialog.catalogue,
+                                             dialog.thumbnailView, run)) {
+    ShowError(error);
     return;
   }
 
   if (RunChooser(dialog) != ui::kIdOk) return;
 
-  folder::Choice choice;
-  choice.selectedIndex = dialog.selectedIndex;
-  choice.fileName = dialog.catalogue.fileNames.at(dialog.selectedIndex);
-  choice.iconIndex = dialog.catalogue.iconIndexes.at(dialog.selectedIndex);
-  choice.thumbnailView = dialog.thumbnailView;
-  choice.infoTipText = dialog.infoTipText;
-
-  folder::ApplyContext context;
-  context.targetFolder = targetFolder;
-  context.folderPrefix = folderPrefix;
-  context.iconDirectory = iconDirectory;
-  context.platformId = platformId_;
-  context.thumbnailMenuText = text::SystemText(ui::MessageText(IDS_THUMBNAIL_MENU));
-  context.thumbnailHelpText = text::SystemText(ui::MessageText(IDS_THUMBNAIL_HELP));
-  context.recordChange = [&] {
-    return log::WriteChangeLog(host_, paths_, targetFolder, settings.settingsFilePath, choice,
-                               settings);
-  };
+  const folder::Choice choice = ChoiceOfEntry(dialog.catalogue, dialog.selectedIndex,
+                                              dialog.infoTipText, dialog.thumbnailView);
   // What the folder refused is said, so that nobody takes an unchanged folder for a changed
   // one; the change log has recorded only what happened.
-  const folder::ApplyResult result = folder::ApplyChoice(choice, settings, context);
-  if (!result.settingsFileFailed) platform::ShowFolderIconInFileManagers(targetFolder);
+  const folder::ApplyResult result = ConfirmChoice(host_, paths_, run, choice);
   if (result.settingsFileFailed) {
     ShowError(result.settingsFileNotRegular ? IDS_SETTINGS_NOT_A_FILE : IDS_SETTINGS_NOT_WRITTEN);
   } else if (result.attributesFailed) {

@@ -1,5 +1,10 @@
 #include "log/change_log.h"
 
+#include <charconv>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
 #include "folder/file_status.h"
 #include "platform/file_lock.h"
 #include "platform/profile.h"
@@ -61,18 +66,99 @@ std::string FolderOrgValue(const folder::FolderSettings& previous) {
          "," + (previous.previousThumbnail ? "1" : "0");
 }
 
+// The fields of a record: `count` of them, the text between the first `count - 2` commas
+// and the last one being one field (an info tip may hold commas). Fewer commas: nothing.
+std::optional<std::vector<std::string>> SplitRecord(const std::string& value, std::size_t count) {
+  std::vector<std::string> fields;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i + 2 < count; ++i) {
+    const std::size_t comma = value.find(',', start);
+    if (comma == std::string::npos) return std::nullopt;
+    fields.push_back(value.substr(start, comma - start));
+    start = comma + 1;
+  }
+  const std::size_t last = value.rfind(',');
+  if (last == std::string::npos || last < start) return std::nullopt;
+  fields.push_back(value.substr(start, last - start));
+  fields.push_back(value.substr(last + 1));
+  return fields;
+}
+
+// A whole decimal number that fits 32 bits, as the log writes an icon index.
+std::optional<std::int32_t> WholeNumber(const std::string& text) {
+  std::int32_t value = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, value);
+  if (error != std::errc() || stop != end) return std::nullopt;
+  return value;
+}
+
+std::optional<bool> Flag(const std::string& text) {
+  if (text == "0" || text == "1") return text == "1";
+  return std::nullopt;
+}
+
+// Where a folder's records are: the log it goes to, its key there and the stamp of this
+// instance of the folder.
+struct FolderPlace {
+  LogFile log;
+  std::string key;
+  std::string stamp;
+};
+
+FolderPlace PlaceOf(const platform::Host& host, const config::ProgramPaths& paths,
+                    const std::string& targetFolder) {
+  const std::string keyPath = host.ToUniversalName(targetFolder);
+  return {ChooseLogFile(paths, keyPath), text::ReplaceChar(OneLine(keyPath, '?'), '=', '?'),
+          text::HexNumber(CreationStamp(targetFolder))};
+}
+
 }  // namespace
+
+FolderRecords ReadFolderRecords(const platform::Host& host, const config::ProgramPaths& paths,
+                                const std::string& targetFolder) {
+  FolderRecords records;
+  const auto [log, folderKey, stamp] = PlaceOf(host, paths, targetFolder);
+  records.logFile = log.path;
+  if (log.path.empty()) return records;
+
+  const std::string origin =
+      platform::ReadIniString(log.path, kFolderOrgSection, folderKey + "," + stamp, "", log.text);
+  if (!origin.empty()) {
+    OriginRecord& record = records.origin;
+    record.state = RecordState::kDamaged;
+    const auto fields = SplitRecord(origin, 5);
+    const auto index = fields ? WholeNumber((*fields)[1]) : std::nullopt;
+    const auto thumbnail = fields ? Flag((*fields)[4]) : std::nullopt;
+    if (index && thumbnail && !(*fields)[0].empty()) {
+      record = {RecordState::kFound, (*fields)[0], *index, (*fields)[2], (*fields)[3], *thumbnail};
+    }
+  }
+
+  // The last choice counts only for this instance of the folder.
+  const std::string last =
+      platform::ReadIniString(log.path, kFolderLogSection, folderKey, "", log.text);
+  if (!last.empty()) {
+    LoggedChoice& record = records.last;
+    record.state = RecordState::kDamaged;
+    const auto fields = SplitRecord(last, 5);
+    const auto index = fields ? WholeNumber((*fields)[2]) : std::nullopt;
+    const auto thumbnail = fields ? Flag((*fields)[4]) : std::nullopt;
+    if (fields && (*fields)[0] != stamp) {
+      record.state = RecordState::kMissing;
+    } else if (index && thumbnail && !(*fields)[1].empty()) {
+      record = {RecordState::kFound, (*fields)[1], *index, (*fields)[3], *thumbnail};
+    }
+  }
+  return records;
+}
 
 bool WriteChangeLog(const platform::Host& host, const config::ProgramPaths& paths,
                     const std::string& targetFolder, const std::string& settingsFilePath,
                     const folder::Choice& choice, const folder::FolderSettings& previous) {
-  const std::string keyPath = host.ToUniversalName(targetFolder);
-  const LogFile log = ChooseLogFile(paths, keyPath);
+  const auto [log, folderKey, stamp] = PlaceOf(host, paths, targetFolder);
   const std::string& logFile = log.path;
   if (logFile.empty()) return true;
-
-  const std::string folderKey = text::ReplaceChar(OneLine(keyPath, '?'), '=', '?');
-  const std::string stamp = text::HexNumber(CreationStamp(targetFolder));
   const bool settingsFileExists = folder::QueryStatus(settingsFilePath).has_value();
 
   // Several users may confirm into one shared log at once. Windows rewrites a profile file

@@ -1,0 +1,113 @@
+#include "app/customisation.h"
+
+#include "log/change_log.h"
+#include "platform/file_manager_icon.h"
+#include "platform/registry.h"
+#include "text/text.h"
+#include "ui/message_box.h"
+#include "ui/strings.h"
+
+namespace zendrel::app {
+
+namespace {
+
+// The registry value and its expansion pass through buffers twice the usual size.
+constexpr std::size_t kIconNameBuffer = 520;
+constexpr char kDefaultIconKey[] = "Directory\\DefaultIcon";
+
+// The number at the start of the text as the C library's atoi reads it: blanks, a sign, the
+// digits up to the first other character; 0 when there are none. Wraps rather than traps.
+int LeadingNumber(const std::string& text) {
+  std::size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  std::uint32_t value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    value = value * 10 + static_cast<std::uint32_t>(text[i] - '0');
+  }
+  return static_cast<int>(negative ? 0u - value : value);
+}
+
+}  // namespace
+
+platform::Icon StandardFolderIcon(const platform::Host& host) {
+  std::string name;
+  platform::RegHandle key = 0;
+  if (platform::RegOpen(platform::ClassesRoot(), kDefaultIconKey, platform::RegAccess::kRead,
+                        &key) == platform::kRegSuccess) {
+    if (platform::RegQueryString(key, "", &name, kIconNameBuffer) != platform::kRegSuccess) {
+      name.clear();
+    }
+    platform::RegClose(key);
+  }
+  const std::string expanded = host.ExpandEnvironment(name, kIconNameBuffer);
+  // "file,index"; the file name itself may hold commas, the index never does.
+  const std::size_t comma = text::FindLastChar(expanded, ',');
+  std::string file;
+  int index = 0;
+  if (comma == std::string::npos) {
+    index = LeadingNumber(expanded);
+  } else {
+    file = expanded.substr(0, comma);
+    index = LeadingNumber(expanded.substr(comma + 1));
+  }
+  return platform::ExtractIcon(file, index);
+}
+
+int PrepareCustomisation(const platform::Host& host, const config::ProgramPaths& paths,
+                         const std::string& targetFolder, catalogue::IconCatalogue& catalogue,
+                         bool& thumbnailView, Customisation& run) {
+  run.targetFolder = targetFolder;
+  run.folderPrefix = text::AddTrailingSeparator(targetFolder);
+  run.iconDirectory = paths.GetDefaultIconPath();
+  run.platformId = host.PlatformId();
+
+  // Files that Windows machines wrote are in their code page.
+  const platform::IniText windowsText{paths.GetWindowsCodePage()};
+  if (!catalogue.Load(run.iconDirectory, windowsText)) return IDS_ICONS_NOT_LOADED;
+  const platform::Icon standardIcon = StandardFolderIcon(host);
+  if (!standardIcon) return IDS_ICONS_NOT_LOADED;
+  if (!catalogue.InsertFront(catalogue::kStandardIcon, 0,
+                             text::SystemText(ui::MessageText(IDS_STANDARD_ICON)), "",
+                             standardIcon)) {
+    return IDS_ICONS_NOT_LOADED;
+  }
+  run.settings = folder::ReadFolderSettings(
+      catalogue, thumbnailView, targetFolder, run.folderPrefix, standardIcon,
+      text::SystemText(ui::MessageText(IDS_CURRENT_ICON)), windowsText);
+  // Without the current-icon entry in front, the first entry would be taken for it.
+  if (!run.settings.currentEntryInserted) return IDS_ICONS_NOT_LOADED;
+  return 0;
+}
+
+folder::Choice ChoiceOfEntry(const catalogue::IconCatalogue& catalogue, std::int32_t index,
+                             const std::string& infoTipText, bool thumbnailView) {
+  folder::Choice choice;
+  choice.selectedIndex = index;
+  choice.fileName = catalogue.fileNames.at(static_cast<std::size_t>(index));
+  choice.iconIndex = catalogue.iconIndexes.at(static_cast<std::size_t>(index));
+  choice.thumbnailView = thumbnailView;
+  choice.infoTipText = infoTipText;
+  return choice;
+}
+
+folder::ApplyResult ConfirmChoice(const platform::Host& host, const config::ProgramPaths& paths,
+                                  const Customisation& run, const folder::Choice& choice) {
+  folder::ApplyContext context;
+  context.targetFolder = run.targetFolder;
+  context.folderPrefix = run.folderPrefix;
+  context.iconDirectory = run.iconDirectory;
+  context.platformId = run.platformId;
+  context.thumbnailMenuText = text::SystemText(ui::MessageText(IDS_THUMBNAIL_MENU));
+  context.thumbnailHelpText = text::SystemText(ui::MessageText(IDS_THUMBNAIL_HELP));
+  context.recordChange = [&] {
+    return log::WriteChangeLog(host, paths, run.targetFolder, run.settings.settingsFilePath, choice,
+                               run.settings);
+  };
+  const folder::ApplyResult result = folder::ApplyChoice(choice, run.settings, context);
+  if (!result.settingsFileFailed) platform::ShowFolderIconInFileManagers(run.targetFolder);
+  return result;
+}
+
+}  // namespace zendrel::app
