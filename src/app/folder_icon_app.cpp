@@ -1,10 +1,10 @@
 #include "app/folder_icon_app.h"
 
-#include "app/customisation.h"
 #include "app/registration_flow.h"
 #include "folder/apply_choice.h"
 #include "folder/file_status.h"
 #include "folder/folder_settings.h"
+#include "log/customisation.h"
 #include "platform/file_attributes.h"
 #include "platform/folder_ops.h"
 #include "platform/profile.h"
@@ -93,27 +93,27 @@ int FolderIconApp::ToggleShellRegistration() {
   return 0;
 }
 
-platform::Icon FolderIconApp::StandardFolderIcon() const { return app::StandardFolderIcon(host_); }
+platform::Icon FolderIconApp::StandardFolderIcon() const { return log::StandardFolderIcon(host_); }
 
 int FolderIconApp::RunChooser(ui::IconChooserDialog& dialog) { return ui::DoModal(dialog); }
 
 void FolderIconApp::RunForFolder(const std::string& targetFolder) {
   ui::IconChooserDialog dialog(platformId_);
   dialog.targetFolder = targetFolder;
-  Customisation run;
-  if (const int error = PrepareCustomisation(host_, paths_, targetFolder, dialog.catalogue,
-                                             dialog.thumbnailView, run)) {
-    ShowError(error);
+  log::Customisation run;
+  if (!log::PrepareCustomisation(host_, paths_, targetFolder, ui::CustomisationTexts(),
+                                 dialog.catalogue, dialog.thumbnailView, run)) {
+    ShowError(IDS_ICONS_NOT_LOADED);
     return;
   }
 
   if (RunChooser(dialog) != ui::kIdOk) return;
 
-  const folder::Choice choice = ChoiceOfEntry(dialog.catalogue, dialog.selectedIndex,
-                                              dialog.infoTipText, dialog.thumbnailView);
+  const folder::Choice choice = log::ChoiceOfEntry(dialog.catalogue, dialog.selectedIndex,
+                                                   dialog.infoTipText, dialog.thumbnailView);
   // What the folder refused is said, so that nobody takes an unchanged folder for a changed
   // one; the change log has recorded only what happened.
-  const folder::ApplyResult result = ConfirmChoice(host_, paths_, run, choice);
+  const folder::ApplyResult result = log::ConfirmChoice(host_, paths_, run, choice);
   if (result.settingsFileFailed) {
     ShowError(result.settingsFileNotRegular ? IDS_SETTINGS_NOT_A_FILE : IDS_SETTINGS_NOT_WRITTEN);
   } else if (result.attributesFailed) {

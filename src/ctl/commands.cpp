@@ -8,17 +8,18 @@
 #include <optional>
 #include <system_error>
 
-#include "app/customisation.h"
 #include "config/program_paths.h"
 #include "config/shell_registration.h"
 #include "ctl/console.h"
 #include "folder/file_status.h"
 #include "log/change_log.h"
+#include "log/customisation.h"
 #include "platform/file_attributes.h"
 #include "platform/folder_ops.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "text/text.h"
+#include "ui/message_box.h"
 
 namespace zendrel::ctl {
 
@@ -247,9 +248,9 @@ class Commands {
   }
 
   // What a confirmation refused, as the dialog says it.
-  bool Confirmed(const app::Customisation& run, const folder::Choice& choice,
+  bool Confirmed(const log::Customisation& run, const folder::Choice& choice,
                  const std::string& shown) {
-    const folder::ApplyResult result = app::ConfirmChoice(host_, paths_, run, choice);
+    const folder::ApplyResult result = log::ConfirmChoice(host_, paths_, run, choice);
     if (result.settingsFileFailed) {
       Fail(say_(result.settingsFileNotRegular ? Text::kSettingsNotAFile : Text::kSettingsNotWritten,
                 {shown}));
@@ -345,8 +346,9 @@ class Commands {
       const std::string shown = ToUtf8(*target);
       catalogue::IconCatalogue catalogue;
       bool thumbnailView = false;
-      app::Customisation run;
-      if (app::PrepareCustomisation(host_, paths_, *target, catalogue, thumbnailView, run) != 0) {
+      log::Customisation run;
+      if (!log::PrepareCustomisation(host_, paths_, *target, ui::CustomisationTexts(), catalogue,
+                                     thumbnailView, run)) {
         Fail(say_(Text::kIconsNotLoaded, {shown, ToUtf8(run.iconDirectory)}));
         continue;
       }
@@ -364,7 +366,7 @@ class Commands {
           options.noTip ? "" : text::TrimEnd(options.tip ? *options.tip : catalogue.infoTips[k]);
       const bool standard = catalogue.fileNames[k] == catalogue::kStandardIcon;
       const bool thumbnail = options.thumbnail ? *options.thumbnail : !standard && thumbnailView;
-      const folder::Choice choice = app::ChoiceOfEntry(catalogue, entry, tip, thumbnail);
+      const folder::Choice choice = log::ChoiceOfEntry(catalogue, entry, tip, thumbnail);
 
       if (options.dryRun) {
         SayWouldWrite(shown,
@@ -401,7 +403,8 @@ class Commands {
       }
 
       // The icon goes back as desktop.ini named it: the recorded name is the whole value.
-      app::Customisation run;
+      log::Customisation run;
+      run.texts = ui::CustomisationTexts();
       run.targetFolder = *target;
       run.folderPrefix = text::AddTrailingSeparator(*target);
       run.platformId = host_.PlatformId();
@@ -508,8 +511,9 @@ class Commands {
                  const std::string& tip, bool thumbnail, bool mayKeepCurrent) {
     catalogue::IconCatalogue catalogue;
     bool thumbnailView = false;
-    app::Customisation run;
-    if (app::PrepareCustomisation(host_, paths_, target, catalogue, thumbnailView, run) != 0) {
+    log::Customisation run;
+    if (!log::PrepareCustomisation(host_, paths_, target, ui::CustomisationTexts(), catalogue,
+                                   thumbnailView, run)) {
       return false;
     }
     const std::size_t standard = run.settings.settingsFileExisted ? 1 : 0;
@@ -525,8 +529,8 @@ class Commands {
       entry = CatalogueEntry(catalogue, standard + 1, iconFile, iconIndex);
     }
     if (entry < 0) return false;
-    const folder::Choice choice = app::ChoiceOfEntry(catalogue, entry, tip, thumbnail);
-    return app::ConfirmChoice(host_, paths_, run, choice).Succeeded();
+    const folder::Choice choice = log::ChoiceOfEntry(catalogue, entry, tip, thumbnail);
+    return log::ConfirmChoice(host_, paths_, run, choice).Succeeded();
   }
 
   // The problems of one folder, repaired where `fix` asks it; empty for a folder that is not

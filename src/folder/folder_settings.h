@@ -20,6 +20,16 @@ inline constexpr char kConfirmFileOpKey[] = "ConfirmFileOp";
 inline constexpr char kFolderViews[] = "ExtShellFolderViews";
 inline constexpr char kThumbnailClassId[] = "{8BEBB290-52D0-11d0-B7F4-00C04FD706EC}";
 
+// The texts of one customisation, in the system's code page: the standard and the current
+// icon's labels in the catalogue, and the thumbnail view's menu and help texts that go into
+// desktop.ini.
+struct CustomisationTexts {
+  std::string standardIcon;
+  std::string currentIcon;
+  std::string thumbnailMenu;
+  std::string thumbnailHelp;
+};
+
 struct FolderSettings {
   std::string settingsFilePath;  // folder prefix + "desktop.ini"
   bool settingsFileExisted = false;

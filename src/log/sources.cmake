@@ -1,4 +1,5 @@
-target_sources(zendrel_core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/change_log.cpp)
+target_sources(zendrel_core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/change_log.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/customisation.cpp)
 # The lock that writers of one shared change log take, one implementation per platform.
 if(WIN32)
   target_sources(zendrel_core PRIVATE

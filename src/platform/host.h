@@ -41,4 +41,9 @@ class Host {
 // The real machine.
 Host& SystemHost();
 
+// Whether the user has a folder for the program's own data (the change log, and on Linux the
+// registry). Linux: XDG_DATA_HOME or HOME must name one, and without it the program stops
+// rather than fall back to a place another user could prepare. Windows: always.
+bool HasUserDataFolder();
+
 }  // namespace zendrel::platform

@@ -5,27 +5,19 @@
 #include "text/text.h"
 #include "ui/message_box.h"
 #include "ui/strings.h"
-#ifdef _WIN32
-#include "ui/win32/message_box_win32.h"
-#endif
 
 namespace zendrel::ui {
 
 namespace {
 
-inline constexpr std::uint32_t kNtFamily = 2;
 // The low four bits of a system command are the system's own; the command is the rest.
 inline constexpr unsigned kSysCommandMask = 0xFFF0;
 
 }  // namespace
 
-std::string ChooserView::LoadText(int id) const {
-#ifdef _WIN32
-  return LoadResourceString(id);
-#else
-  return MessageText(id);
-#endif
-}
+// The string table's texts are the program's own, kept in UTF-8; the Windows build's resources
+// hold the same texts in its code page.
+std::string ChooserView::LoadText(int id) const { return text::SystemText(MessageText(id)); }
 
 IconChooserDialog::IconChooserDialog(std::uint32_t platformId) : platformId_(platformId) {}
 
@@ -104,7 +96,7 @@ bool IconChooserDialog::OnSysCommand(ChooserView& view, unsigned commandId) {
 
 void IconChooserDialog::OnActivate(ChooserView& view, bool active) {
   // On the 9x family the dialog repaints whole each time it becomes active.
-  if (platformId_ != kNtFamily && active) view.RepaintAll();
+  if (platformId_ != platform::kPlatformNt && active) view.RepaintAll();
 }
 
 }  // namespace zendrel::ui

@@ -27,7 +27,7 @@ class ChooserView {
   virtual ~ChooserView() = default;
 
   // Text `id` of the program's string table in the build's code page; "" when there is
-  // none. The Windows build reads its resources, the Linux build the same texts in UTF-8.
+  // none.
   virtual std::string LoadText(int id) const;
 
   // The About command: appended after a separator to the system menu on Windows; the

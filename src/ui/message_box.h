@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "folder/folder_settings.h"
+
 namespace zendrel::ui {
 
 enum class MessageKind {
@@ -24,5 +26,8 @@ class MessageBoxes {
 
 // The text of a string id in UTF-8, "" for an unknown id.
 const char* MessageText(int textId);
+
+// The program's texts for one customisation, in the system's code page.
+folder::CustomisationTexts CustomisationTexts();
 
 }  // namespace zendrel::ui

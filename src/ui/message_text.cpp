@@ -1,3 +1,4 @@
+#include "text/text.h"
 #include "ui/message_box.h"
 #include "ui/strings.h"
 
@@ -48,6 +49,13 @@ const char* MessageText(int textId) {
     default:
       return "";
   }
+}
+
+folder::CustomisationTexts CustomisationTexts() {
+  return {text::SystemText(MessageText(IDS_STANDARD_ICON)),
+          text::SystemText(MessageText(IDS_CURRENT_ICON)),
+          text::SystemText(MessageText(IDS_THUMBNAIL_MENU)),
+          text::SystemText(MessageText(IDS_THUMBNAIL_HELP))};
 }
 
 }  // namespace zendrel::ui

@@ -123,4 +123,6 @@ Host& SystemHost() {
   return host;
 }
 
+bool HasUserDataFolder() { return posix::UserDataFolder().has_value(); }
+
 }  // namespace zendrel::platform

@@ -56,4 +56,6 @@ Host& SystemHost() {
   return host;
 }
 
+bool HasUserDataFolder() { return true; }
+
 }  // namespace zendrel::platform

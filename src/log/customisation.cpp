@@ -1,13 +1,11 @@
-#include "app/customisation.h"
+#include "log/customisation.h"
 
 #include "log/change_log.h"
 #include "platform/file_manager_icon.h"
 #include "platform/registry.h"
 #include "text/text.h"
-#include "ui/message_box.h"
-#include "ui/strings.h"
 
-namespace zendrel::app {
+namespace zendrel::log {
 
 namespace {
 
@@ -55,9 +53,11 @@ platform::Icon StandardFolderIcon(const platform::Host& host) {
   return platform::ExtractIcon(file, index);
 }
 
-int PrepareCustomisation(const platform::Host& host, const config::ProgramPaths& paths,
-                         const std::string& targetFolder, catalogue::IconCatalogue& catalogue,
-                         bool& thumbnailView, Customisation& run) {
+bool PrepareCustomisation(const platform::Host& host, const config::ProgramPaths& paths,
+                          const std::string& targetFolder, const CustomisationTexts& texts,
+                          catalogue::IconCatalogue& catalogue, bool& thumbnailView,
+                          Customisation& run) {
+  run.texts = texts;
   run.targetFolder = targetFolder;
   run.folderPrefix = text::AddTrailingSeparator(targetFolder);
   run.iconDirectory = paths.GetDefaultIconPath();
@@ -65,20 +65,17 @@ int PrepareCustomisation(const platform::Host& host, const config::ProgramPaths&
 
   // Files that Windows machines wrote are in their code page.
   const platform::IniText windowsText{paths.GetWindowsCodePage()};
-  if (!catalogue.Load(run.iconDirectory, windowsText)) return IDS_ICONS_NOT_LOADED;
+  if (!catalogue.Load(run.iconDirectory, windowsText)) return false;
   const platform::Icon standardIcon = StandardFolderIcon(host);
-  if (!standardIcon) return IDS_ICONS_NOT_LOADED;
-  if (!catalogue.InsertFront(catalogue::kStandardIcon, 0,
-                             text::SystemText(ui::MessageText(IDS_STANDARD_ICON)), "",
-                             standardIcon)) {
-    return IDS_ICONS_NOT_LOADED;
+  if (!standardIcon) return false;
+  if (!catalogue.InsertFront(catalogue::kStandardIcon, 0, texts.standardIcon, "", standardIcon)) {
+    return false;
   }
-  run.settings = folder::ReadFolderSettings(
-      catalogue, thumbnailView, targetFolder, run.folderPrefix, standardIcon,
-      text::SystemText(ui::MessageText(IDS_CURRENT_ICON)), windowsText);
+  run.settings =
+      folder::ReadFolderSettings(catalogue, thumbnailView, targetFolder, run.folderPrefix,
+                                 standardIcon, texts.currentIcon, windowsText);
   // Without the current-icon entry in front, the first entry would be taken for it.
-  if (!run.settings.currentEntryInserted) return IDS_ICONS_NOT_LOADED;
-  return 0;
+  return run.settings.currentEntryInserted;
 }
 
 folder::Choice ChoiceOfEntry(const catalogue::IconCatalogue& catalogue, std::int32_t index,
@@ -99,15 +96,15 @@ folder::ApplyResult ConfirmChoice(const platform::Host& host, const config::Prog
   context.folderPrefix = run.folderPrefix;
   context.iconDirectory = run.iconDirectory;
   context.platformId = run.platformId;
-  context.thumbnailMenuText = text::SystemText(ui::MessageText(IDS_THUMBNAIL_MENU));
-  context.thumbnailHelpText = text::SystemText(ui::MessageText(IDS_THUMBNAIL_HELP));
+  context.thumbnailMenuText = run.texts.thumbnailMenu;
+  context.thumbnailHelpText = run.texts.thumbnailHelp;
   context.recordChange = [&] {
-    return log::WriteChangeLog(host, paths, run.targetFolder, run.settings.settingsFilePath, choice,
-                               run.settings);
+    return WriteChangeLog(host, paths, run.targetFolder, run.settings.settingsFilePath, choice,
+                          run.settings);
   };
   const folder::ApplyResult result = folder::ApplyChoice(choice, run.settings, context);
   if (!result.settingsFileFailed) platform::ShowFolderIconInFileManagers(run.targetFolder);
   return result;
 }
 
-}  // namespace zendrel::app
+}  // namespace zendrel::log
