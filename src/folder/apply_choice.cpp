@@ -5,6 +5,7 @@
 
 #include "folder/file_status.h"
 #include "platform/folder_ops.h"
+#include "platform/icon_placement.h"
 #include "platform/profile.h"
 
 namespace zendrel::folder {
@@ -87,11 +88,14 @@ class Application {
       if (existed_) {
         Delete(kShellClassInfo, kIconFileKey);
         Delete(kShellClassInfo, kIconIndexKey);
+        platform::RemovePlacedIcons(context_.targetFolder);
       }
       return;
     }
-    Write(kShellClassInfo, kIconFileKey, OneLine(context_.iconDirectory + choice_.fileName));
-    Write(kShellClassInfo, kIconIndexKey, std::to_string(choice_.iconIndex));
+    const platform::IconLocation icon = platform::PlaceIcon(
+        context_.targetFolder, context_.iconDirectory + choice_.fileName, choice_.iconIndex);
+    Write(kShellClassInfo, kIconFileKey, OneLine(icon.iconFile));
+    Write(kShellClassInfo, kIconIndexKey, std::to_string(icon.iconIndex));
     // The shell reads desktop.ini only in a read-only or system folder. System is left off a
     // hidden folder.
     ChangeFolderAttributes([](std::uint8_t attributes) -> std::optional<std::uint8_t> {
