@@ -253,6 +253,15 @@ TEST_F(Placement, UniversalNameCopyOrLocalPath) {
 }
 
 TEST_F(Placement, OneCopyPerFolderAndOnlyOursRemoved) {
+  // An icon named by its universal name, or by its local path, leaves no copy behind.
+  // (Plain holds a copy too, as a folder moved off a Windows volume would.)
+  test::WriteBytes(base_ + "/local/Plain/" + Place("ntfs/Photos", "local/icons/red.ico").iconFile,
+                   red_);
+  EXPECT_EQ(Files("ntfs/Photos").size(), 1u);
+  EXPECT_TRUE(Place("ntfs/Photos", "share/icons/red.ico").iconFile.starts_with("\\\\"));
+  EXPECT_EQ(Place("local/Plain", "local/icons/red.ico").iconFile, base_ + "/local/icons/red.ico");
+  EXPECT_EQ(Files("ntfs/Photos"), std::vector<std::string>{});
+  EXPECT_EQ(Files("local/Plain"), std::vector<std::string>{});
   const IconLocation fromLibrary = Place("ntfs/Photos", "local/icons/lib.icl", 1);
   EXPECT_EQ(ExtractIcon(base_ + "/ntfs/Photos/" + fromLibrary.iconFile, 0).Pixels(),
             ExtractIcon(base_ + "/local/icons/lib.icl", 1).Pixels());

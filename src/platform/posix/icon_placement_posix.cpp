@@ -150,15 +150,18 @@ std::optional<std::string> CopyInto(const std::string& folder, const std::string
 IconLocation PlaceIcon(const std::string& targetFolder, const std::string& iconFile,
                        std::int32_t iconIndex, const SharingSetup& sharing) {
   const posix::SambaShares shares = posix::ReadSambaShares(sharing.sambaConfig);
-  if (const std::optional<std::string> universal = UniversalName(iconFile, shares)) {
-    return {*universal, iconIndex};
-  }
   const std::optional<std::string> folder = Resolved(posix::ToLocalPath(targetFolder));
-  if (!folder || !WindowsReads(*folder, shares)) return {iconFile, iconIndex};
-  const std::optional<std::string> copy = CopyInto(*folder, iconFile, iconIndex);
-  if (!copy) return {iconFile, iconIndex};
-  RemoveCopies(*folder, *copy);
-  return {*copy, 0};
+  IconLocation location{iconFile, iconIndex};
+  if (const std::optional<std::string> universal = UniversalName(iconFile, shares)) {
+    location.iconFile = *universal;
+  } else if (folder && WindowsReads(*folder, shares)) {
+    if (const std::optional<std::string> copy = CopyInto(*folder, iconFile, iconIndex)) {
+      location = {*copy, 0};
+    }
+  }
+  // A copy that desktop.ini no longer names would only lie in the folder, hidden.
+  if (folder) RemoveCopies(*folder, location.iconFile);
+  return location;
 }
 
 bool RemovePlacedIcons(const std::string& targetFolder) {
