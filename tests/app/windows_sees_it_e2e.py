@@ -177,8 +177,9 @@ def ntfs_part():
         os.mkdir(second)
         check(confirm(photos, ["Right", "Right", "Return"]) == 0, "NTFS: a library icon confirmed")
         ini = os.path.join(photos, "desktop.ini")
-        check(ntfs_attributes(photos) & (READ_ONLY | SYSTEM) != 0,
-              "NTFS: the folder has R or S", hex(ntfs_attributes(photos)))
+        # Windows reads desktop.ini in a folder with R or S; a folder that is not hidden gets both.
+        check(ntfs_attributes(photos) & (READ_ONLY | SYSTEM) == READ_ONLY | SYSTEM,
+              "NTFS: the folder has R and S", hex(ntfs_attributes(photos)))
         check(os.path.exists(ini) and ntfs_attributes(ini) & HIDDEN,
               "NTFS: desktop.ini is hidden", os.path.exists(ini) and hex(ntfs_attributes(ini)))
         keys = shell_class_info(ini) if os.path.exists(ini) else {}
