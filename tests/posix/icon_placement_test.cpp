@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <span>
 #include <string>
 #include <vector>
@@ -71,9 +72,49 @@ TEST(SambaConfig, SharesAsSambaReadsThem) {
   EXPECT_EQ(posix::SambaServerName({}), std::string(host).substr(0, std::string(host).find('.')));
 }
 
+// Included files are read where they stand, nested, and a file that includes itself ends;
+// a share a user made with "net usershare" has its path and its share name.
+TEST(SambaConfig, IncludedFilesAndUsersShares) {
+  const std::map<std::string, std::string> files = {
+      {"/etc/a.conf", "[Inc]\npath = /srv/inc\ninclude = /etc/b.conf\n"},
+      {"/etc/b.conf", "path = /srv/inc2\n[global]\nnetbios name = B\ninclude = /etc/b.conf\n"}};
+  std::vector<std::string> asked;
+  const posix::ReadInclude read = [&](const std::string& path) -> std::optional<std::string> {
+    asked.push_back(path);
+    const auto found = files.find(path);
+    return found == files.end() ? std::nullopt : std::optional<std::string>(found->second);
+  };
+  const SambaShares config = posix::ParseSambaConfig(
+      "[global]\ninclude = /etc/a.conf\nusershare max shares = 0\n[After]\npath=/srv/after\n"
+      "include = relative.conf\ninclude = /etc/%m.conf\ninclude = /etc/none.conf\n",
+      read);
+  std::vector<std::pair<std::string, std::string>> shares;
+  for (const SambaShare& share : config.shares) shares.emplace_back(share.name, share.path);
+  EXPECT_EQ(shares, (std::vector<std::pair<std::string, std::string>>{{"Inc", "/srv/inc2"},
+                                                                      {"After", "/srv/after"}}));
+  EXPECT_EQ(config.netbiosName, "B");
+  EXPECT_FALSE(config.usershares);
+  EXPECT_EQ(asked.size(), 9u);  // a.conf, b.conf down to the eighth level, none.conf
+  EXPECT_EQ(asked.back(), "/etc/none.conf");
+  EXPECT_TRUE(posix::ParseSambaConfig("").usershares);
+
+  const auto share = posix::ParseUsershare(
+      "#VERSION 2\npath=/home/ann/Public/\ncomment=\nusershare_acl=S-1-1-0:F,\nguest_ok=y\n"
+      "sharename=Public\n",
+      "public");
+  ASSERT_TRUE(share);
+  EXPECT_EQ(share->name, "Public");
+  EXPECT_EQ(share->path, "/home/ann/Public");
+  EXPECT_EQ(posix::ParseUsershare("path=/srv/x\n", "x").value_or(SambaShare{}).name, "x");
+  EXPECT_FALSE(posix::ParseUsershare("path=srv/x\nsharename=x\n", "x"));
+}
+
 TEST(SambaConfig, UniversalNamesInsideShares) {
   const SambaShares config{
-      "S", {{"pub", "/srv/pub"}, {"Deep", "/srv/pub/a/deep"}, {"all", "/"}, {"p2", "/srv/pub2"}}};
+      "S",
+      {{"pub", "/srv/pub"}, {"Deep", "/srv/pub/a/deep"}, {"all", "/"}, {"p2", "/srv/pub2"}},
+      "",
+      false};
   const std::pair<std::string, std::string> cases[] = {
       {"/srv/pub", R"(\\S\pub)"},
       {"/srv/pub/x.ico", R"(\\S\pub\x.ico)"},
@@ -88,7 +129,8 @@ TEST(SambaConfig, UniversalNamesInsideShares) {
   for (const auto& [path, expected] : cases) {
     EXPECT_EQ(posix::SambaUniversalName(config, "S", path).value_or(""), expected) << path;
   }
-  EXPECT_FALSE(posix::SambaUniversalName({"S", {{"pub", "/srv/pub"}}}, "S", "/srv/other"));
+  EXPECT_FALSE(
+      posix::SambaUniversalName({"S", {{"pub", "/srv/pub"}}, "", false}, "S", "/srv/other"));
   EXPECT_FALSE(posix::SambaUniversalName(config, "", "/srv/pub"));
 }
 
@@ -250,6 +292,26 @@ TEST_F(Placement, UniversalNameCopyOrLocalPath) {
                       {base_ + "/missing.conf"})
                 .iconFile,
             base_ + "/share/icons/blue.ico");
+}
+
+// Shares users made with "net usershare" are shares too, unless the server serves none.
+TEST_F(Placement, UsersSharesCount) {
+  fs::create_directories(base_ + "/usershares");
+  fs::create_directories(base_ + "/home/Pics");
+  test::WriteBytes(base_ + "/usershares/pics", "path=" + base_ + "/home/Pics\nsharename=Pics\n");
+  test::WriteBytes(base_ + "/usershares/files", "path=" + base_ + "/home\nsharename=Files\n");
+  test::WriteBytes(base_ + "/home/Pics/dog.ico", blue_);
+  const std::string global = "[global]\nnetbios name = ZHOST\nusershare path = " + base_ +
+                             "/usershares\n[files]\npath = " + base_ + "/share\n";
+  test::WriteBytes(sharing_.sambaConfig, global);
+  // The configuration's [files] keeps its name and path.
+  EXPECT_EQ(Place("local/Plain", "home/Pics/dog.ico").iconFile, R"(\\ZHOST\Pics\dog.ico)");
+  EXPECT_EQ(Place("local/Plain", "share/icons/blue.ico").iconFile,
+            R"(\\ZHOST\files\icons\blue.ico)");
+  EXPECT_TRUE(Place("home/Pics", "local/icons/red.ico").iconFile.starts_with("zendrel-icon-"));
+  test::WriteBytes(sharing_.sambaConfig, global + "[global]\nusershare max shares = 0\n");
+  EXPECT_EQ(Place("local/Plain", "home/Pics/dog.ico").iconFile, base_ + "/home/Pics/dog.ico");
+  EXPECT_EQ(Place("home/Pics", "local/icons/red.ico").iconFile, base_ + "/local/icons/red.ico");
 }
 
 TEST_F(Placement, OneCopyPerFolderAndOnlyOursRemoved) {

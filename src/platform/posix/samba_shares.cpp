@@ -1,5 +1,6 @@
 #include "platform/posix/samba_shares.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,6 +14,10 @@
 namespace zendrel::platform::posix {
 
 namespace {
+
+constexpr char kDefaultUsersharePath[] = "/var/lib/samba/usershares";
+constexpr std::size_t kMaxUsershares = 10000;
+constexpr std::size_t kUsershareReadLimit = 64u << 10;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
@@ -58,6 +63,11 @@ std::string WithoutTrailingSlash(std::string path) {
   return path;
 }
 
+// An absolute path that does not depend on the user or client ('%' substitutions).
+bool UsablePath(const std::string& path) {
+  return !path.empty() && path.front() == '/' && path.find('%') == std::string::npos;
+}
+
 // The logical lines of the text: a backslash at the end of a line joins the next to it.
 std::vector<std::string> LogicalLines(std::string_view text) {
   std::vector<std::string> lines;
@@ -79,64 +89,163 @@ std::vector<std::string> LogicalLines(std::string_view text) {
   return lines;
 }
 
-}  // namespace
+// The bytes of a regular file, at most `limit` of them; nullopt when it cannot be read.
+std::optional<std::string> ReadSmallFile(const std::string& path, std::size_t limit) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return std::nullopt;
+  std::optional<std::string> text;
+  struct stat status;
+  if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
+    text.emplace(std::min<std::size_t>(limit, static_cast<std::size_t>(status.st_size)), '\0');
+    std::size_t filled = 0;
+    while (filled < text->size()) {
+      const ssize_t got = read(fd, text->data() + filled, text->size() - filled);
+      if (got <= 0) break;
+      filled += static_cast<std::size_t>(got);
+    }
+    text->resize(filled);
+  }
+  close(fd);
+  return text;
+}
 
-SambaShares ParseSambaConfig(std::string_view text) {
-  SambaShares config;
-  std::vector<Section> sections;
-  Section* current = nullptr;
-  bool inGlobal = false;
-  for (const std::string& raw : LogicalLines(text)) {
-    const std::string_view line = Trim(raw);
-    if (line.empty() || line.front() == '#' || line.front() == ';') continue;
-    if (line.front() == '[') {
-      const std::size_t close = line.find(']');
-      if (close == std::string_view::npos) {
-        current = nullptr;
-        inGlobal = false;
+// The shares users made with "net usershare" (the file managers' sharing dialogs), one file
+// each; a share of the configuration file keeps its name.
+void AddUsershares(SambaShares& config) {
+  const std::string folder =
+      config.usersharePath.empty() ? kDefaultUsersharePath : config.usersharePath;
+  struct Closer {
+    void operator()(DIR* d) const { closedir(d); }
+  };
+  const std::unique_ptr<DIR, Closer> directory(opendir(folder.c_str()));
+  if (!directory) return;
+  std::size_t files = 0;
+  while (const dirent* entry = readdir(directory.get())) {
+    if (++files > kMaxUsershares) break;
+    if (entry->d_name[0] == '.') continue;
+    const std::optional<std::string> text =
+        ReadSmallFile(folder + "/" + entry->d_name, kUsershareReadLimit);
+    if (!text) continue;
+    std::optional<SambaShare> share = ParseUsershare(*text, entry->d_name);
+    if (!share) continue;
+    const std::string lower = Lower(share->name);
+    const bool taken = std::any_of(config.shares.begin(), config.shares.end(),
+                                   [&](const SambaShare& s) { return Lower(s.name) == lower; });
+    if (!taken) config.shares.push_back(std::move(*share));
+  }
+}
+
+// Reads a configuration text, and the files it includes where they stand, section by
+// section as the server does.
+class ConfigParser {
+ public:
+  explicit ConfigParser(const ReadInclude& readInclude) : readInclude_(readInclude) {}
+
+  void Feed(std::string_view text, int depth) {
+    for (const std::string& raw : LogicalLines(text)) {
+      const std::string_view line = Trim(raw);
+      if (line.empty() || line.front() == '#' || line.front() == ';') continue;
+      if (line.front() == '[') {
+        Open(line);
         continue;
       }
-      const std::string name(Trim(line.substr(1, close - 1)));
-      const std::string lower = Lower(name);
-      inGlobal = lower == "global";
-      current = nullptr;
-      if (inGlobal || name.empty()) continue;
-      const auto same = std::find_if(sections.begin(), sections.end(),
-                                     [&](const Section& s) { return Lower(s.name) == lower; });
-      if (same != sections.end()) {
-        current = &*same;
-      } else {
-        sections.push_back(Section{name, {}, true, false});
-        current = &sections.back();
-      }
-      continue;
-    }
-    const std::size_t equals = line.find('=');
-    if (equals == std::string_view::npos) continue;
-    const std::string key = ParameterName(line.substr(0, equals));
-    const std::string_view value = Trim(line.substr(equals + 1));
-    if (inGlobal) {
-      if (key == "netbiosname") config.netbiosName = std::string(value);
-    } else if (current) {
-      if (key == "path" || key == "directory") {
-        current->path = std::string(value);
-      } else if (key == "available") {
-        current->available = Boolean(value).value_or(current->available);
-      } else if (key == "printable" || key == "printok") {
-        current->printable = Boolean(value).value_or(current->printable);
+      const std::size_t equals = line.find('=');
+      if (equals == std::string_view::npos) continue;
+      const std::string key = ParameterName(line.substr(0, equals));
+      const std::string value(Trim(line.substr(equals + 1)));
+      if (key == "include") {
+        Include(value, depth);
+      } else if (inGlobal_) {
+        Global(key, value);
+      } else if (current_ != kNone) {
+        Share(sections_[current_], key, value);
       }
     }
   }
-  for (const Section& section : sections) {
-    const std::string lower = Lower(section.name);
-    if (lower == "homes" || lower == "printers" || section.printable || !section.available)
-      continue;
-    if (section.path.empty() || section.path.front() != '/' ||
-        section.path.find('%') != std::string::npos)
-      continue;
-    config.shares.push_back({section.name, WithoutTrailingSlash(section.path)});
+
+  SambaShares Finish() {
+    for (const Section& section : sections_) {
+      const std::string lower = Lower(section.name);
+      if (lower == "homes" || lower == "printers" || section.printable || !section.available)
+        continue;
+      if (!UsablePath(section.path)) continue;
+      config_.shares.push_back({section.name, WithoutTrailingSlash(section.path)});
+    }
+    return config_;
   }
-  return config;
+
+ private:
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+  // Deeper than this, an include is taken for one that includes itself.
+  static constexpr int kMaxIncludeDepth = 8;
+
+  void Open(std::string_view line) {
+    const std::size_t close = line.find(']');
+    current_ = kNone;
+    inGlobal_ = false;
+    if (close == std::string_view::npos) return;
+    const std::string name(Trim(line.substr(1, close - 1)));
+    const std::string lower = Lower(name);
+    inGlobal_ = lower == "global";
+    if (inGlobal_ || name.empty()) return;
+    for (std::size_t i = 0; i < sections_.size(); ++i) {
+      if (Lower(sections_[i].name) == lower) current_ = i;
+    }
+    if (current_ == kNone) {
+      sections_.push_back(Section{name, {}, true, false});
+      current_ = sections_.size() - 1;
+    }
+  }
+
+  void Include(const std::string& path, int depth) {
+    if (!readInclude_ || depth >= kMaxIncludeDepth || !UsablePath(path)) return;
+    if (const std::optional<std::string> text = readInclude_(path)) Feed(*text, depth + 1);
+  }
+
+  void Global(const std::string& key, const std::string& value) {
+    if (key == "netbiosname") {
+      config_.netbiosName = value;
+    } else if (key == "usersharepath") {
+      config_.usersharePath = value;
+    } else if (key == "usersharemaxshares") {
+      config_.usershares = value != "0";
+    }
+  }
+
+  static void Share(Section& section, const std::string& key, const std::string& value) {
+    if (key == "path" || key == "directory") {
+      section.path = value;
+    } else if (key == "available") {
+      section.available = Boolean(value).value_or(section.available);
+    } else if (key == "printable" || key == "printok") {
+      section.printable = Boolean(value).value_or(section.printable);
+    }
+  }
+
+  const ReadInclude& readInclude_;
+  SambaShares config_;
+  std::vector<Section> sections_;
+  std::size_t current_ = kNone;
+  bool inGlobal_ = false;
+};
+
+}  // namespace
+
+SambaShares ParseSambaConfig(std::string_view text, const ReadInclude& readInclude) {
+  ConfigParser parser(readInclude);
+  parser.Feed(text, 0);
+  return parser.Finish();
+}
+
+std::optional<SambaShare> ParseUsershare(std::string_view text, std::string_view fileName) {
+  SambaShare share{std::string(fileName), {}};
+  for (const std::string& line : LogicalLines(text)) {
+    if (line.starts_with("path=")) share.path = line.substr(5);
+    if (line.starts_with("sharename=") && line.size() > 10) share.name = line.substr(10);
+  }
+  if (!UsablePath(share.path) || share.name.empty()) return std::nullopt;
+  share.path = WithoutTrailingSlash(share.path);
+  return share;
 }
 
 std::string DefaultSambaConfigPath() { return "/etc/samba/smb.conf"; }
@@ -147,22 +256,16 @@ SambaShares ReadSambaShares(const std::string& path) {
     const char* fromEnvironment = std::getenv("ZENDREL_SMB_CONF");
     file = fromEnvironment && *fromEnvironment ? fromEnvironment : DefaultSambaConfigPath();
   }
-  const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return {};
-  std::string text;
-  struct stat status;
-  if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
-    text.resize(kSambaConfigReadLimit);
-    std::size_t filled = 0;
-    while (filled < text.size()) {
-      const ssize_t got = read(fd, text.data() + filled, text.size() - filled);
-      if (got <= 0) break;
-      filled += static_cast<std::size_t>(got);
-    }
-    text.resize(filled);
-  }
-  close(fd);
-  SambaShares config = ParseSambaConfig(text);
+  std::size_t budget = kSambaConfigReadLimit;  // for the file and what it includes together
+  const ReadInclude readInclude = [&budget](const std::string& included) {
+    std::optional<std::string> text = ReadSmallFile(included, budget);
+    if (text) budget -= text->size();
+    return text;
+  };
+  const std::optional<std::string> text = readInclude(file);
+  if (!text) return {};
+  SambaShares config = ParseSambaConfig(*text, readInclude);
+  if (config.usershares) AddUsershares(config);
   for (SambaShare& share : config.shares) {
     const std::unique_ptr<char, decltype(&std::free)> resolved(
         realpath(share.path.c_str(), nullptr), &std::free);
