@@ -28,15 +28,28 @@ import time
 ZENDREL, ASSETS = sys.argv[1], sys.argv[2]
 READ_ONLY, HIDDEN, SYSTEM = 0x01, 0x02, 0x04
 
-# The chooser needs an X server: run under a fresh Xvfb unless one was given to us.
-if os.environ.get("ZENDREL_E2E_XVFB") != "1":
-    if not shutil.which("xvfb-run"):
-        print("skip: xvfb-run is not installed", flush=True)
-        sys.exit(77)
-    os.environ["ZENDREL_E2E_XVFB"] = "1"
-    sys.exit(subprocess.run(["xvfb-run", "-a", "-s", "-screen 0 1280x1024x24 -nolisten tcp",
-                             sys.executable, *sys.argv]).returncode)
 
+def start_x_server():
+    """An Xvfb of our own; it picks a display number nobody uses and tells us which
+    (-displayfd), so that runs beside ours cannot take the same one."""
+    if not shutil.which("Xvfb"):
+        print("skip: Xvfb is not installed", flush=True)
+        sys.exit(77)
+    read_end, write_end = os.pipe()
+    server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+                               "1280x1024x24", "-nolisten", "tcp", "-noreset"],
+                              pass_fds=(write_end,), stdin=subprocess.DEVNULL,
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    with os.fdopen(read_end) as announced:
+        number = announced.readline().strip()
+    if not number.isdigit():
+        server.kill()
+        raise SystemExit("FAIL: Xvfb did not start")
+    return server, ":" + number
+
+
+xvfb, DISPLAY = start_x_server()
 outcome = {"failed": False, "skipped": False}
 
 
@@ -58,7 +71,7 @@ for sub in (app_dir, logs, os.path.join(work, "runtime")):
 shutil.copy(ZENDREL, app_dir)
 shutil.copy(os.path.join(os.path.dirname(ZENDREL), "zendrel-folder.ico"), app_dir)
 LOG = os.path.join(logs, "Zendrel.log")
-ENV = dict(os.environ, QT_QPA_PLATFORM="xcb", XDG_RUNTIME_DIR=os.path.join(work, "runtime"),
+ENV = dict(os.environ, DISPLAY=DISPLAY, QT_QPA_PLATFORM="xcb", XDG_RUNTIME_DIR=os.path.join(work, "runtime"),
            XDG_CONFIG_HOME=os.path.join(work, "config"), XDG_DATA_HOME=os.path.join(work, "data"))
 
 
@@ -327,4 +340,6 @@ for part in (ntfs_part, samba_part):
     except Exception as error:  # a step that could not even be checked fails like the others
         check(False, "%s stopped: %r" % (part.__name__, error))
 shutil.rmtree(work, ignore_errors=True)
+xvfb.terminate()
+xvfb.wait()
 sys.exit(1 if outcome["failed"] else 77 if outcome["skipped"] else 0)
