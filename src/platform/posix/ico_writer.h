@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/icon_copy.h"
 #include "platform/posix/icon_file_reader.h"
 
 namespace zendrel::platform::posix {
@@ -14,6 +15,6 @@ namespace zendrel::platform::posix {
 // comes back as it is. nullopt when the index names no icon, none of its images can be
 // read, or the result would pass kLargestIcoFile.
 std::optional<std::string> IconAsIcoFile(const ByteSource& source, int index);
-inline constexpr std::size_t kLargestIcoFile = 16u << 20;
+inline constexpr std::size_t kLargestIcoFile = kLargestIconCopy;
 
 }  // namespace zendrel::platform::posix

@@ -5,15 +5,14 @@
 
 #include <cstdlib>
 #include <memory>
-#include <span>
 
 #include "platform/file_attributes.h"
 #include "platform/folder_ops.h"
+#include "platform/icon_copy.h"
 #include "platform/icon_placement.h"
 #include "platform/posix/atomic_file.h"
 #include "platform/posix/attribute_store.h"
 #include "platform/posix/ico_writer.h"
-#include "platform/posix/icon_container.h"
 #include "platform/posix/mount_table.h"
 #include "platform/posix/samba_shares.h"
 #include "text/text.h"
@@ -22,55 +21,19 @@ namespace zendrel::platform {
 
 namespace {
 
-// A copy is named after its own bytes: the name tells it from the user's files, and a copy
-// whose bytes no longer give its name is not ours to remove.
-constexpr std::string_view kCopyPrefix = "zendrel-icon-";
-constexpr std::string_view kCopySuffix = ".ico";
-constexpr std::size_t kDigestDigits = 16;
 constexpr std::uint32_t kCopyAttributes = 0x02 | 0x04 | 0x20;  // hidden, system, archive
 // Windows reads IconFile through a 260-byte buffer.
 constexpr std::size_t kLongestWindowsPath = 259;
 
-std::uint64_t Digest(std::string_view bytes) {
-  std::uint64_t hash = 0xcbf29ce484222325u;  // FNV-1a
-  for (const char c : bytes) {
-    hash ^= static_cast<unsigned char>(c);
-    hash *= 0x100000001b3u;
-  }
-  return hash;
-}
-
-std::string CopyName(std::string_view bytes) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::string name(kCopyPrefix);
-  const std::uint64_t digest = Digest(bytes);
-  for (int shift = 60; shift >= 0; shift -= 4) name += kHex[digest >> shift & 0xF];
-  name += kCopySuffix;
-  return name;
-}
-
-bool HasCopyName(std::string_view name) {
-  if (name.size() != kCopyPrefix.size() + kDigestDigits + kCopySuffix.size() ||
-      !name.starts_with(kCopyPrefix) || !name.ends_with(kCopySuffix))
-    return false;
-  for (const char c : name.substr(kCopyPrefix.size(), kDigestDigits)) {
-    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
-  }
-  return true;
-}
-
-// A regular file (not a link) of our name whose bytes are an icon file that gives that name.
+// A regular file (not a link) that is a copy of ours.
 bool IsOurCopy(const std::string& folder, const std::string& name) {
   const std::string path = folder + "/" + name;
   struct stat status;
-  if (!HasCopyName(name) || lstat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode) ||
-      static_cast<std::uint64_t>(status.st_size) > posix::kLargestIcoFile)
+  if (!HasIconCopyName(name) || lstat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode) ||
+      static_cast<std::uint64_t>(status.st_size) > kLargestIconCopy)
     return false;
   const std::optional<posix::FileBytes> bytes = posix::ReadWholeFile(path);
-  if (!bytes || CopyName(bytes->view()) != name) return false;
-  const std::span<const std::uint8_t> data(
-      reinterpret_cast<const std::uint8_t*>(bytes->view().data()), bytes->view().size());
-  return posix::ReadIconContainer(posix::MemorySource(data)) != nullptr;
+  return bytes && IsIconCopy(name, bytes->view());
 }
 
 // Removes every copy of ours in the folder but `keep`.
@@ -133,7 +96,7 @@ std::optional<std::string> CopyInto(const std::string& folder, const std::string
   if (!source) return std::nullopt;
   const std::optional<std::string> ico = posix::IconAsIcoFile(*source, iconIndex);
   if (!ico) return std::nullopt;
-  const std::string name = CopyName(*ico);
+  const std::string name = IconCopyName(*ico);
   const std::string path = folder + "/" + name;
   if (path.size() > LongestPath()) return std::nullopt;
   const bool written = posix::RewriteFile(path, [&](std::optional<std::string_view> present) {
