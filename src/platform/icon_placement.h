@@ -4,7 +4,8 @@
 // keeps a copy of the icon inside the folder itself and names it relative to the folder,
 // else (a folder no Windows machine reads) names the icon file as this machine sees it.
 // The Windows build keeps the path as it is: it already receives the icon folder as a
-// universal name when it runs from a network share.
+// universal name when it runs from a network share. Both builds take away a copy the folder
+// no longer names.
 #pragma once
 
 #include <cstdint>
