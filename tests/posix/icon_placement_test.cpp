@@ -97,6 +97,13 @@ TEST(SambaConfig, IncludedFilesAndUsersShares) {
   EXPECT_EQ(asked.size(), 9u);  // a.conf, b.conf down to the eighth level, none.conf
   EXPECT_EQ(asked.back(), "/etc/none.conf");
   EXPECT_TRUE(posix::ParseSambaConfig("").usershares);
+  // A file that includes itself twice is not read 2^8 times over.
+  std::size_t reads = 0;
+  posix::ParseSambaConfig("include = /a\ninclude = /a\n", [&](const std::string&) {
+    ++reads;
+    return std::optional<std::string>("include = /a\ninclude = /a\n");
+  });
+  EXPECT_EQ(reads, 100u);
 
   const auto share = posix::ParseUsershare(
       "#VERSION 2\npath=/home/ann/Public/\ncomment=\nusershare_acl=S-1-1-0:F,\nguest_ok=y\n"
@@ -132,6 +139,8 @@ TEST(SambaConfig, UniversalNamesInsideShares) {
   EXPECT_FALSE(
       posix::SambaUniversalName({"S", {{"pub", "/srv/pub"}}, "", false}, "S", "/srv/other"));
   EXPECT_FALSE(posix::SambaUniversalName(config, "", "/srv/pub"));
+  EXPECT_FALSE(posix::SambaUniversalName(config, "S:1", "/srv/pub"));
+  EXPECT_FALSE(posix::SambaUniversalName({"S", {{"a/b", "/srv"}}, "", false}, "S", "/srv/x"));
 }
 
 // A 32 x 32 picture per icon, each different, with smaller and larger images beside it.

@@ -176,8 +176,11 @@ class ConfigParser {
 
  private:
   static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
-  // Deeper than this, an include is taken for one that includes itself.
+  // Deeper than this, an include is taken for one that includes itself; and a file that
+  // includes itself more than once would otherwise be read a number of times that grows
+  // with the power of the depth.
   static constexpr int kMaxIncludeDepth = 8;
+  static constexpr int kMaxIncludes = 100;
 
   void Open(std::string_view line) {
     const std::size_t close = line.find(']');
@@ -198,7 +201,10 @@ class ConfigParser {
   }
 
   void Include(const std::string& path, int depth) {
-    if (!readInclude_ || depth >= kMaxIncludeDepth || !UsablePath(path)) return;
+    if (!readInclude_ || depth >= kMaxIncludeDepth || includes_ >= kMaxIncludes ||
+        !UsablePath(path))
+      return;
+    ++includes_;
     if (const std::optional<std::string> text = readInclude_(path)) Feed(*text, depth + 1);
   }
 
@@ -227,6 +233,7 @@ class ConfigParser {
   std::vector<Section> sections_;
   std::size_t current_ = kNone;
   bool inGlobal_ = false;
+  int includes_ = 0;
 };
 
 }  // namespace
@@ -298,7 +305,13 @@ std::optional<std::string> SambaUniversalName(const SambaShares& config,
                                               const std::string& serverName,
                                               std::string_view resolvedPath) {
   const SambaShare* holder = ShareHolding(config, resolvedPath);
-  if (!holder || serverName.empty()) return std::nullopt;
+  // Windows reaches no server or share whose name holds such a character.
+  const auto reachable = [](std::string_view part) {
+    return !part.empty() && part.find_first_of("\\/[]:|<>+=;,*?\"") == std::string_view::npos &&
+           std::none_of(part.begin(), part.end(),
+                        [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+  };
+  if (!holder || !reachable(serverName) || !reachable(holder->name)) return std::nullopt;
   std::string name = "\\\\" + serverName + "\\" + holder->name;
   const std::size_t rootSize = holder->path == "/" ? 0 : holder->path.size();
   for (const char c : resolvedPath.substr(rootSize)) {
