@@ -7,6 +7,7 @@
 
 #include "folder/file_status.h"
 #include "platform/folder_ops.h"
+#include "platform/icon_placement.h"
 #include "platform/profile.h"
 #include "text/text.h"
 
@@ -92,12 +93,18 @@ class Application {
       if (existed_) {
         edit_.DeleteKey(kShellClassInfo, kIconFileKey);
         edit_.DeleteKey(kShellClassInfo, kIconIndexKey);
+        // A copy of an earlier icon that this program left in the folder goes once the file
+        // no longer names it.
+        steps_.push_back([this] { platform::RemovePlacedIcons(context_.targetFolder); });
       }
       return;
     }
-    edit_.WriteString(kShellClassInfo, kIconFileKey,
-                      OneLine(context_.iconDirectory + choice_.fileName));
-    edit_.WriteString(kShellClassInfo, kIconIndexKey, std::to_string(choice_.iconIndex));
+    // Named so that the Windows machines that open the folder find it; a copy kept in the
+    // folder for them is in place before the file names it.
+    const platform::IconLocation icon = platform::PlaceIcon(
+        context_.targetFolder, context_.iconDirectory + choice_.fileName, choice_.iconIndex);
+    edit_.WriteString(kShellClassInfo, kIconFileKey, OneLine(icon.iconFile));
+    edit_.WriteString(kShellClassInfo, kIconIndexKey, std::to_string(icon.iconIndex));
     // The shell reads desktop.ini only in a read-only or system folder. System is left off a
     // hidden folder.
     ChangeFolderAttributes([](std::uint8_t attributes) -> std::optional<std::uint8_t> {
