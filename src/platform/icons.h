@@ -72,7 +72,7 @@ Icon LoadProgramIcon(int resourceId);
 // 32 x 32 images with masks, in slot order.
 class ImageList {
  public:
-  ImageList();  // empty, initial size 0, growth 1
+  ImageList();  // empty
   ~ImageList();
   ImageList(ImageList&& other) noexcept;
   ImageList& operator=(ImageList&& other) noexcept;

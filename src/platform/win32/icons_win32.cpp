@@ -200,9 +200,14 @@ Icon LoadProgramIcon(int resourceId) {
   return Wrap(LoadResourceIcon(resourceId, kIconSize), {"", resourceId});
 }
 
+// Grown by many slots at a time: a list grown one slot at a time copies all its images on every
+// append, which a catalogue of thousands of icons pays for quadratically. The spare slots are
+// no images; the count is the images appended.
+constexpr int kGrowth = 256;
+
 ImageList::ImageList()
-    : state_(new State{ImageList_Create(kIconSize, kIconSize, ILC_COLORDDB | ILC_MASK, 0, 1), {}}) {
-}
+    : state_(new State{ImageList_Create(kIconSize, kIconSize, ILC_COLORDDB | ILC_MASK, 0, kGrowth),
+                       {}}) {}
 ImageList::~ImageList() = default;
 ImageList::ImageList(ImageList&&) noexcept = default;
 ImageList& ImageList::operator=(ImageList&&) noexcept = default;
