@@ -15,7 +15,7 @@ std::string Joined(const std::string& foldedSection, std::string_view key) {
 
 bool IniKeyMap::BeginSection(std::string_view section) {
   section_ = FoldIniName(section);
-  return sections_.emplace(section_, true).second;
+  return sections_.insert(section_).second;
 }
 
 void IniKeyMap::Add(std::string_view key, std::string_view value) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "platform/profile.h"
 
@@ -34,8 +35,8 @@ class IniKeyMap {
   void Add(std::string_view key, std::string_view value);
 
  private:
-  std::string section_;  // the folded name of the section begun last
-  std::unordered_map<std::string, bool> sections_;
+  std::string section_;                       // the folded name of the section begun last
+  std::unordered_set<std::string> sections_;  // the folded names met so far
   std::unordered_map<std::string, std::string> values_;  // folded "section\nkey" -> value
 };
 
