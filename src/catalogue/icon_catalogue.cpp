@@ -149,9 +149,8 @@ bool IconCatalogue::InsertFront(const std::string& fileName, int iconIndex,
   iconIndexes.insert(iconIndexes.begin(), iconIndex);
   labels.insert(labels.begin(), label);
   infoTips.insert(infoTips.begin(), infoTip);
-  // Appended last, then carried to the front: each swap with the last slot moves the new
-  // image down one place and the image it passes up one.
-  for (int s = 0; s <= imageList.Count() - 2; ++s) imageList.Swap(s, imageList.Count() - 1);
+  // Appended last, then carried to the front, every other image one slot on.
+  imageList.MoveLastToFront();
   return true;
 }
 

@@ -83,6 +83,8 @@ class ImageList {
   int Append(const Icon& icon);
   // Swaps the images of two slots.
   void Swap(int a, int b);
+  // Moves the last slot's image to slot 0, every other image one slot on.
+  void MoveLastToFront();
   int Count() const;
   IconPixels Pixels(int slot) const;
 

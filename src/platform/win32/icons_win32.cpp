@@ -257,6 +257,29 @@ void ImageList::Swap(int a, int b) {
   if (second) DestroyIcon(second);
 }
 
+// Each image but the last is copied one slot on, from the end down (plain copies of the
+// list's own bitmaps, cheap everywhere); the last goes into slot 0 through an icon, one icon
+// for the whole move rather than two for each slot as swaps would take.
+void ImageList::MoveLastToFront() {
+  if (!state_ || !state_->list) return;
+  const int count = Count();
+  if (count < 2) return;
+  HIMAGELIST list = state_->list;
+  HICON last = ImageList_GetIcon(list, count - 1, ILD_NORMAL);
+  if (!last) {
+    // Without a copy of the last image, the slower way of swaps, which needs none.
+    for (int s = 0; s <= count - 2; ++s) Swap(s, count - 1);
+    return;
+  }
+  for (int s = count - 1; s > 0; --s) ImageList_Copy(list, s, list, s - 1, ILCF_MOVE);
+  ImageList_ReplaceIcon(list, 0, last);
+  DestroyIcon(last);
+  std::vector<IconSource>& sources = state_->sources;
+  if (static_cast<int>(sources.size()) == count) {
+    std::rotate(sources.begin(), sources.end() - 1, sources.end());
+  }
+}
+
 int ImageList::Count() const {
   return state_ && state_->list ? ImageList_GetImageCount(state_->list) : 0;
 }
