@@ -1,6 +1,8 @@
 // Reading and writing one key of a large INI file, each against the plain file I/O it cannot
 // avoid: a read against reading the whole file once, a write against one read plus one
-// flushed write of the whole file. Usage: ini_ratio [FOLDER] [KEYS] [ROUNDS] [SECTIONS]
+// flushed write of the whole file. Usage: ini_ratio [FOLDER] [KEYS] [ROUNDS] [SECTIONS] [ending]
+// With "ending", every key ends in the same characters as the one asked for (".ico", as the
+// catalogue's labels do), so no key is passed over by its last characters alone.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -80,15 +82,19 @@ int main(int argc, char** argv) {
   // The key asked for is the last one of the last section, the worst case. One section is
   // the shape of a change log; ten are the default.
   const int kSections = argc > 4 ? std::max(1, std::atoi(argv[4])) : 10;
+  const bool sameEnding = argc > 5 && std::string_view(argv[5]) == "ending";
+  const auto keyName = [&](int k) {
+    return sameEnding ? "Folder icon " + std::to_string(k) + ".ico" : "Key" + std::to_string(k);
+  };
   std::string content;
   for (int k = 0; k < keys; ++k) {
     if (k % (keys / kSections) == 0) content += "[Section" + std::to_string(k) + "]\r\n";
-    content += "Key" + std::to_string(k) + "=\\\\server\\share\\folder " + std::to_string(k) +
+    content += keyName(k) + "=\\\\server\\share\\folder " + std::to_string(k) +
                ",Icon.icl,3,an info tip\r\n";
   }
   WriteAllFlushed(file, content);
   const std::string lastSection = "Section" + std::to_string(keys - keys / kSections);
-  const std::string lastKey = "Key" + std::to_string(keys - 1);
+  const std::string lastKey = keyName(keys - 1);
 
   std::size_t sink = 0;
   const double readFile = MedianSeconds(rounds, [&](int) { sink += ReadAll(file).size; });
@@ -104,14 +110,15 @@ int main(int argc, char** argv) {
 
   const bool ok = platform::ReadIniString(file, lastSection, lastKey, "") ==
                   "value " + std::to_string(rounds - 1);
-  std::printf("file: %d keys in %d sections, %zu bytes, median of %d rounds\n", keys, kSections,
-              content.size(), rounds);
+  std::printf("file: %d keys in %d sections%s, %zu bytes, median of %d rounds\n", keys, kSections,
+              sameEnding ? ", every key ending as the one asked for" : "", content.size(), rounds);
   std::printf("read whole file      %8.3f ms\n", readFile * 1e3);
   std::printf("read one key         %8.3f ms   ratio %.2f (target <= 2)\n", readKey * 1e3,
               readKey / readFile);
   std::printf("read + flushed write %8.3f ms\n", rewriteFile * 1e3);
   std::printf("write one key        %8.3f ms   ratio %.2f (target <= 4)\n", writeKey * 1e3,
               writeKey / rewriteFile);
+  std::printf("ratios read %.2f write %.2f\n", readKey / readFile, writeKey / rewriteFile);
   std::remove(file.c_str());
   std::remove(copy.c_str());
   if (!ok || sink == 0) {

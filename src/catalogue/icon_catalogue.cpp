@@ -4,6 +4,7 @@
 
 #include "platform/directory.h"
 #include "platform/file_attributes.h"
+#include "platform/ini_key_map.h"
 #include "platform/profile.h"
 #include "text/text.h"
 
@@ -66,16 +67,18 @@ bool IconCatalogue::Load(const std::string& given, const platform::IniText& iniT
   const bool readIcl = !mainPresent || Switch(mainPath, "ReadIclFiles", 0, iniText);
   const bool readDll = mainPresent && Switch(mainPath, "ReadDllFiles", 0, iniText);
 
+  // Each catalogue file is read once; every label and info tip comes from its keys.
+  const platform::IniKeyMap mainKeys =
+      mainPresent ? platform::ReadIniKeyMap(mainPath, iniText) : platform::IniKeyMap();
+
   // Icon files: labelled first, unlabelled ones left out, then those without an icon.
   if (readIco) {
     const bool defaultLabel = !mainPresent || Switch(mainPath, "DefaultLabel", 1, iniText);
     for (const std::string& name : SortedNames(directory, ".ico")) {
       std::string label = name, infoTip;
       if (mainPresent) {
-        label = text::TrimBoth(platform::ReadIniString(mainPath, kLabelSection, name,
-                                                       defaultLabel ? name : "", iniText));
-        infoTip =
-            text::TrimEnd(platform::ReadIniString(mainPath, kInfoTipSection, name, "", iniText));
+        label = text::TrimBoth(mainKeys.ReadString(kLabelSection, name, defaultLabel ? name : ""));
+        infoTip = text::TrimEnd(mainKeys.ReadString(kInfoTipSection, name, ""));
       }
       if (!label.empty()) Append(name, 0, label, infoTip);
     }
@@ -85,7 +88,7 @@ bool IconCatalogue::Load(const std::string& given, const platform::IniText& iniT
 
   std::size_t kept = 0;
   for (std::size_t k = 0; k < fileNames.size(); ++k) {
-    const platform::Icon icon = platform::ExtractIcon(directory + fileNames[k], 0);
+    const platform::Icon icon = platform::IconFile(directory + fileNames[k]).Extract(0);
     if (!icon || imageList.Append(icon) < 0) continue;
     // Entries without an icon close up behind the ones that have one.
     if (kept != k) {
@@ -111,12 +114,12 @@ bool IconCatalogue::Load(const std::string& given, const platform::IniText& iniT
   for (const std::string& name : libraries) {
     const std::string companion = directory + Title(name) + ".ini";
     const bool companionPresent = Exists(companion);
-    const std::string& own = companionPresent ? companion : mainPath;
-    const bool defaultLabel = !companionPresent || Switch(own, "DefaultLabel", 1, iniText);
-    const std::string fileLabel =
-        text::TrimBoth(platform::ReadIniString(own, kLabelSection, name, "", iniText));
-    const std::string fileInfoTip =
-        text::TrimEnd(platform::ReadIniString(own, kInfoTipSection, name, "", iniText));
+    const platform::IniKeyMap companionKeys =
+        companionPresent ? platform::ReadIniKeyMap(companion, iniText) : platform::IniKeyMap();
+    const platform::IniKeyMap& keys = companionPresent ? companionKeys : mainKeys;
+    const bool defaultLabel = !companionPresent || Switch(companion, "DefaultLabel", 1, iniText);
+    const std::string fileLabel = text::TrimBoth(keys.ReadString(kLabelSection, name, ""));
+    const std::string fileInfoTip = text::TrimEnd(keys.ReadString(kInfoTipSection, name, ""));
 
     platform::IconFile file(directory + name);
     for (int n = 0;; ++n) {
@@ -125,11 +128,9 @@ bool IconCatalogue::Load(const std::string& given, const platform::IniText& iniT
       std::string label = name, infoTip;
       if (mainPresent || companionPresent) {
         const std::string key = IconKey(name, n);
-        label =
-            text::TrimBoth(platform::ReadIniString(own, kLabelSection, key, fileLabel, iniText));
+        label = text::TrimBoth(keys.ReadString(kLabelSection, key, fileLabel));
         if (label.empty() && defaultLabel) label = key;
-        infoTip =
-            text::TrimEnd(platform::ReadIniString(own, kInfoTipSection, key, fileInfoTip, iniText));
+        infoTip = text::TrimEnd(keys.ReadString(kInfoTipSection, key, fileInfoTip));
       }
       if (label.empty()) continue;
       Append(name, n, label, infoTip);
@@ -148,9 +149,8 @@ bool IconCatalogue::InsertFront(const std::string& fileName, int iconIndex,
   iconIndexes.insert(iconIndexes.begin(), iconIndex);
   labels.insert(labels.begin(), label);
   infoTips.insert(infoTips.begin(), infoTip);
-  // Appended last, then carried to the front: each swap with the last slot moves the new
-  // image down one place and the image it passes up one.
-  for (int s = 0; s <= imageList.Count() - 2; ++s) imageList.Swap(s, imageList.Count() - 1);
+  // Appended last, then carried to the front, every other image one slot on.
+  imageList.MoveLastToFront();
   return true;
 }
 

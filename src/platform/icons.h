@@ -1,8 +1,10 @@
 // Icons as the platform extracts them, and the image list that holds them for the chooser.
 //
-// Windows extracts with ExtractIconA and keeps a common-controls image list (32 x 32,
-// ILC_COLORDDB | ILC_MASK). Linux has its own reader of .ico files, 16-bit icon libraries
-// (.icl, NE) and PE files (.dll, .exe), and keeps the images as 32 x 32 RGBA.
+// Both builds read icon files with our own reader of .ico files, 16-bit icon libraries (.icl,
+// NE) and PE files (.dll, .exe). Windows makes each icon from the image the system chooses
+// (CreateIconFromResourceEx), extracts single icons with ExtractIconA, and keeps a
+// common-controls image list (32 x 32, ILC_COLORDDB | ILC_MASK); Linux decodes the images
+// itself and keeps them as 32 x 32 RGBA.
 #pragma once
 
 #include <cstdint>
@@ -40,6 +42,7 @@ class Icon {
 };
 
 // The icons of one file, opened once: reading index after index parses the file only once.
+// The same images as ExtractIconA would give.
 class IconFile {
  public:
   explicit IconFile(const std::string& path);
@@ -58,7 +61,7 @@ class IconFile {
   std::unique_ptr<State> state_;
 };
 
-// An icon of a file by index, the file opened for this one call.
+// An icon of a file by index, the file opened for this one call (on Windows by the system).
 Icon ExtractIcon(const std::string& path, int index);
 
 // One of the program's own icons by resource id: 128 the application icon, 131 the unknown
@@ -69,7 +72,7 @@ Icon LoadProgramIcon(int resourceId);
 // 32 x 32 images with masks, in slot order.
 class ImageList {
  public:
-  ImageList();  // empty, initial size 0, growth 1
+  ImageList();  // empty
   ~ImageList();
   ImageList(ImageList&& other) noexcept;
   ImageList& operator=(ImageList&& other) noexcept;
@@ -80,6 +83,8 @@ class ImageList {
   int Append(const Icon& icon);
   // Swaps the images of two slots.
   void Swap(int a, int b);
+  // Moves the last slot's image to slot 0, every other image one slot on.
+  void MoveLastToFront();
   int Count() const;
   IconPixels Pixels(int slot) const;
 

@@ -179,7 +179,12 @@ TEST_F(CatalogueTest, FilesWithoutIconsGiveNoEntries) {
 TEST_F(CatalogueTest, InsertFrontTakesSlotZero) {
   Write("a.ico", test::MakeIco({kRed}));
   Write("b.ico", test::MakeIco({kGreen}));
+  Write("c.ico", test::MakeIco({{32, 0x80C08040, 32}}));  // translucent
   ASSERT_TRUE(catalogue_.Load(dir_.path()));
+  std::vector<platform::IconPixels> loaded;
+  for (int slot = 0; slot < catalogue_.Count(); ++slot) {
+    loaded.push_back(catalogue_.imageList.Pixels(slot));
+  }
   Write("front.ico", test::MakeIco({kBlue}));
   const platform::Icon icon = platform::ExtractIcon(dir_.File("front.ico"), 0);
   ASSERT_TRUE(icon);
@@ -187,9 +192,14 @@ TEST_F(CatalogueTest, InsertFrontTakesSlotZero) {
   // An icon the list cannot take leaves entries and images as they were, each beside its own.
   EXPECT_FALSE(catalogue_.InsertFront("lost", 9, "lost", "", platform::Icon()));
   EXPECT_TRUE(catalogue_.InsertFront("", 3, "current", "tip", icon));
-  EXPECT_EQ(Entries(catalogue_), (std::vector<std::string>{"|3|current|tip", "*|0|standard|",
-                                                           "a.ico|0|a.ico|", "b.ico|0|b.ico|"}));
-  ASSERT_EQ(catalogue_.Count(), 4);
+  EXPECT_EQ(Entries(catalogue_),
+            (std::vector<std::string>{"|3|current|tip", "*|0|standard|", "a.ico|0|a.ico|",
+                                      "b.ico|0|b.ico|", "c.ico|0|c.ico|"}));
+  ASSERT_EQ(catalogue_.Count(), 5);
+  // Every loaded image moved on whole, translucent pixels too.
+  for (std::size_t k = 0; k < loaded.size(); ++k) {
+    EXPECT_EQ(catalogue_.imageList.Pixels(static_cast<int>(k) + 2), loaded[k]) << "slot " << k;
+  }
   const std::uint32_t blue = 0xFF000000 | (kBlue.colour & 0xFFFFFF);
   EXPECT_EQ(catalogue_.imageList.Pixels(0)[31 * 32 + 31], blue);
   // Every image moves up whole, also under Wine, whose own swap of two slots blackens one.

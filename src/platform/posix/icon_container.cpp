@@ -52,6 +52,8 @@ std::optional<IconImageDirectory> ParseIconDirectory(std::span<const std::uint8_
     IconImageEntry image;
     image.width = entry[0] == 0 ? 256 : entry[0];
     image.height = entry[1] == 0 ? 256 : entry[1];
+    image.colourCount = entry[2];
+    image.planes = Le16(entry, 4);
     image.bitCount = Le16(entry, 6);
     image.place = place(entry);
     images.push_back(image);

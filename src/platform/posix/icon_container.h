@@ -32,6 +32,9 @@ struct IconImageEntry {
   int height = 0;
   int bitCount = 0;
   std::optional<ImagePlace> place;
+  // As stored, for the system's own choice among the images (Windows build).
+  int colourCount = 0;  // 0 for 256 colours or more
+  int planes = 0;
 };
 
 using IconImageDirectory = std::vector<IconImageEntry>;

@@ -1,11 +1,6 @@
 #include "platform/posix/icon_file_reader.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
 namespace zendrel::platform::posix {
@@ -31,24 +26,15 @@ bool MemorySource::ReadAt(std::uint64_t offset, std::uint8_t* out, std::size_t c
 }
 
 std::unique_ptr<FileSource> FileSource::Open(const std::string& localPath) {
-  // Look before opening: opening some devices already has an effect.
-  struct stat st;
-  if (stat(localPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
-  // Non-blocking, so that a FIFO put in the file's place meanwhile cannot stall the open.
-  const int fd = open(localPath.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return nullptr;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) {
-    close(fd);
-    return nullptr;
-  }
-  std::unique_ptr<FileSource> source(new FileSource(fd, static_cast<std::uint64_t>(st.st_size)));
+  std::intptr_t file = 0;
+  std::uint64_t size = 0;
+  if (!OpenFile(localPath, file, size)) return nullptr;
+  std::unique_ptr<FileSource> source(new FileSource(file, size));
   // A file cut short meanwhile leaves the head empty, and the reads go to the file.
   Bytes head(static_cast<std::size_t>(std::min(source->size_, kHeadSize)));
   if (source->ReadFromFile(0, head.data(), head.size())) source->head_ = std::move(head);
   return source;
 }
-
-FileSource::~FileSource() { close(fd_); }
 
 bool FileSource::ReadAt(std::uint64_t offset, std::uint8_t* out, std::size_t count) const {
   if (offset < head_.size()) {
@@ -60,18 +46,6 @@ bool FileSource::ReadAt(std::uint64_t offset, std::uint8_t* out, std::size_t cou
     count -= fromHead;
   }
   return count == 0 || ReadFromFile(offset, out, count);
-}
-
-bool FileSource::ReadFromFile(std::uint64_t offset, std::uint8_t* out, std::size_t count) const {
-  std::size_t done = 0;
-  while (done < count) {
-    const ssize_t n = pread(fd_, out + done, count - done, static_cast<off_t>(offset + done));
-    if (n < 0 && errno == EINTR) continue;
-    // A file cut short since it was opened yields nothing rather than half an image.
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
 }
 
 bool PagedSource::ReadAt(std::uint64_t offset, std::uint8_t* out, std::size_t count) const {

@@ -1,5 +1,5 @@
-// Bounded random access to the bytes of an icon container: a file read piece by piece with
-// pread, or a buffer already in memory (the fuzz targets and tests use the latter). Readers
+// Bounded random access to the bytes of an icon container: a file read piece by piece at
+// given offsets, or a buffer already in memory (the fuzz targets and tests use the latter). Readers
 // ask only for the ranges they need, so a huge sparse file costs no more than a small one.
 #pragma once
 
@@ -71,7 +71,8 @@ class MemorySource final : public ByteSource {
 };
 
 // A regular file, opened without blocking. Anything else with the name (a folder, a FIFO,
-// a device) is refused before a byte is read.
+// a device) is refused before a byte is read. Both builds read their icon files through this;
+// each has its own way of opening and reading one.
 //
 // The first kHeadSize bytes are read once, when the file is opened: every container's
 // headers and directories start there, and a small .ico file is then read with one call.
@@ -91,9 +92,12 @@ class FileSource final : public ByteSource {
 
  private:
   static constexpr std::uint64_t kHeadSize = 8192;
-  FileSource(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
+  // The system's handle (a descriptor on Linux) of the regular file at `localPath`, and its
+  // size; false when it is no readable regular file.
+  static bool OpenFile(const std::string& localPath, std::intptr_t& file, std::uint64_t& size);
+  FileSource(std::intptr_t file, std::uint64_t size) : file_(file), size_(size) {}
   bool ReadFromFile(std::uint64_t offset, std::uint8_t* out, std::size_t count) const;
-  int fd_;
+  std::intptr_t file_;
   std::uint64_t size_;
   Bytes head_;
 };

@@ -1,5 +1,6 @@
 // Icons on Linux: our own reader of .ico, NE and PE files, and an image list of 32 x 32
 // RGBA images.
+#include <algorithm>
 #include <utility>
 
 #include "platform/icons.h"
@@ -83,6 +84,11 @@ int ImageList::Append(const Icon& icon) {
 void ImageList::Swap(int a, int b) {
   if (!state_ || a < 0 || b < 0 || a >= Count() || b >= Count()) return;
   std::swap(state_->images[a], state_->images[b]);
+}
+
+void ImageList::MoveLastToFront() {
+  if (!state_ || state_->images.size() < 2) return;
+  std::rotate(state_->images.begin(), state_->images.end() - 1, state_->images.end());
 }
 
 int ImageList::Count() const { return state_ ? static_cast<int>(state_->images.size()) : 0; }

@@ -514,6 +514,27 @@ bool HasSections(std::string_view file, const Ansi& ansi) {
   return false;
 }
 
+void ForEachKey(std::string_view file, const Ansi& ansi,
+                const std::function<bool(std::string_view)>& onSection,
+                const std::function<void(std::string_view, std::string_view)>& onKey) {
+  LineScanner scanner(file, ansi);
+  bool wanted = false;
+  for (;;) {
+    if (!wanted) scanner.SkipToHeader();
+    if (!scanner.Next()) break;
+    const std::string_view text = scanner.text();
+    const std::size_t i = FirstNonBlank(text);
+    if (i == text.size() || text[i] == ';') continue;
+    if (text[i] == '[') {
+      wanted = onSection(SectionName(text, i));
+      continue;
+    }
+    const std::size_t equals = text.find('=', i);
+    if (!wanted || equals == std::string_view::npos) continue;
+    onKey(TrimIni(text.substr(i, equals - i)), FinishValue(TrimIni(text.substr(equals + 1))));
+  }
+}
+
 int ParseInt(std::string_view value) {
   std::size_t i = 0;
   while (i < value.size() && (value[i] == ' ' || value[i] == '\t')) ++i;

@@ -8,6 +8,7 @@
 // own encoding.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,6 +39,14 @@ struct Ansi {
 // tab, vertical tab) as names in the file do; every edit trims them alike.
 std::optional<std::string> FindValue(std::string_view file, std::string_view section,
                                      std::string_view key, const Ansi& ansi = {});
+
+// Every header and key line of the file in order, in one pass: `onSection` with each
+// header's name, returning whether the keys that follow it are wanted; `onKey` with the name
+// and value of each wanted key line, both as FindValue reads them. Key lines before the first
+// header belong to no section and are left out.
+void ForEachKey(std::string_view file, const Ansi& ansi,
+                const std::function<bool(std::string_view)>& onSection,
+                const std::function<void(std::string_view, std::string_view)>& onKey);
 
 bool SectionHasKeys(std::string_view file, std::string_view section, const Ansi& ansi = {});
 bool HasSections(std::string_view file, const Ansi& ansi = {});

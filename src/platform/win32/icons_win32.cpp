@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "platform/icons.h"
+#include "platform/posix/icon_container.h"
+#include "platform/posix/icon_file_reader.h"
 #include "platform/win32/icons_win32.h"
 
 namespace zendrel::platform {
@@ -30,8 +32,13 @@ struct Icon::Data {
   ~Data() { DestroyIcon(handle); }
 };
 
+// The file is opened and its directories read once, at the first icon asked for; each icon
+// then costs one group directory and one image read.
 struct IconFile::State {
   std::string path;
+  bool opened = false;
+  std::unique_ptr<posix::FileSource> source;
+  std::unique_ptr<posix::IconContainer> container;
 };
 
 struct ImageList::State {
@@ -103,6 +110,48 @@ HICON Reload(const IconSource& source, int pixels) {
   return icon;
 }
 
+// The directory as an icon group resource gives it, each entry's id its place in `images`
+// plus one: what LookupIconIdFromDirectoryEx chooses from.
+std::vector<BYTE> GroupDirectory(const posix::IconImageDirectory& images) {
+  constexpr std::size_t kHead = 6, kEntry = 14;
+  std::vector<BYTE> bytes(kHead + kEntry * images.size());
+  const auto put16 = [&](std::size_t at, unsigned value) {
+    bytes[at] = static_cast<BYTE>(value);
+    bytes[at + 1] = static_cast<BYTE>(value >> 8);
+  };
+  put16(2, 1);
+  put16(4, static_cast<unsigned>(images.size()));
+  for (std::size_t k = 0; k < images.size(); ++k) {
+    const posix::IconImageEntry& image = images[k];
+    const std::size_t at = kHead + kEntry * k;
+    bytes[at] = static_cast<BYTE>(image.width == 256 ? 0 : image.width);
+    bytes[at + 1] = static_cast<BYTE>(image.height == 256 ? 0 : image.height);
+    bytes[at + 2] = static_cast<BYTE>(image.colourCount);
+    put16(at + 4, static_cast<unsigned>(image.planes));
+    put16(at + 6, static_cast<unsigned>(image.bitCount));
+    const std::uint64_t size = image.place ? image.place->size : 0;
+    for (int b = 0; b < 4; ++b) bytes[at + 8 + b] = static_cast<BYTE>(size >> (8 * b));
+    put16(at + 12, static_cast<unsigned>(k + 1));
+  }
+  return bytes;
+}
+
+// The icon ExtractIconA would make of these images: the one the system chooses for the large
+// icon size, made at that size.
+HICON LargeIconOf(const posix::IconImageDirectory& images, const posix::ByteSource& source) {
+  if (images.empty()) return nullptr;
+  std::vector<BYTE> directory = GroupDirectory(images);
+  const int id =
+      LookupIconIdFromDirectoryEx(directory.data(), TRUE, kIconSize, kIconSize, LR_DEFAULTCOLOR);
+  if (id < 1 || static_cast<std::size_t>(id) > images.size()) return nullptr;
+  const std::optional<posix::ImagePlace>& place = images[static_cast<std::size_t>(id) - 1].place;
+  if (!place) return nullptr;
+  std::optional<posix::Bytes> bytes = source.Read(place->offset, place->size);
+  if (!bytes || bytes->empty()) return nullptr;
+  return CreateIconFromResourceEx(bytes->data(), static_cast<DWORD>(bytes->size()), TRUE,
+                                  0x00030000, kIconSize, kIconSize, LR_DEFAULTCOLOR);
+}
+
 }  // namespace
 
 Icon::Icon() noexcept = default;
@@ -113,18 +162,37 @@ Icon::Icon(std::unique_ptr<Data> data) noexcept : data_(std::move(data)) {}
 
 IconPixels Icon::Pixels() const { return data_ ? PixelsOf(data_->handle) : IconPixels(); }
 
-IconFile::IconFile(const std::string& path) : state_(new State{path}) {}
+IconFile::IconFile(const std::string& path) : state_(new State) { state_->path = path; }
 IconFile::~IconFile() = default;
 
+// Read with the same readers as the Linux build, rather than through ExtractIconA, which
+// opens and parses the file again for every icon (a DLL of 500 icons 500 times). The image is
+// still the system's choice, made by the system from the same directory.
 Icon IconFile::Extract(int index) {
   // Index -1 asks ExtractIconA for the number of icons in the file, which is no icon.
   if (index == -1) return Icon();
-  return Wrap(
-      ExtractIconA(GetModuleHandleA(nullptr), state_->path.c_str(), static_cast<UINT>(index)),
-      {state_->path, index});
+  State& state = *state_;
+  if (!state.opened) {
+    state.opened = true;
+    state.source = posix::FileSource::Open(state.path);
+    if (state.source) state.container = posix::ReadIconContainer(*state.source);
+    // The system chooses among all of a group's images, so each needs its place.
+    if (state.container) state.container->LocateEveryImage();
+  }
+  if (!state.container) return Icon();
+  const std::optional<posix::IconImageDirectory> images =
+      state.container->Images(*state.source, index);
+  if (!images) return Icon();
+  return Wrap(LargeIconOf(*images, *state.source), {state.path, index});
 }
 
-Icon ExtractIcon(const std::string& path, int index) { return IconFile(path).Extract(index); }
+// A single icon, such as the standard folder icon or a folder's current one, which may name any
+// file of the system: the system's own extraction.
+Icon ExtractIcon(const std::string& path, int index) {
+  if (index == -1) return Icon();
+  return Wrap(ExtractIconA(GetModuleHandleA(nullptr), path.c_str(), static_cast<UINT>(index)),
+              {path, index});
+}
 
 // Not LR_SHARED: the handle is our own copy, which Icon destroys. 32 x 32 is the size
 // LoadIcon would pick for the large icon.
@@ -132,9 +200,14 @@ Icon LoadProgramIcon(int resourceId) {
   return Wrap(LoadResourceIcon(resourceId, kIconSize), {"", resourceId});
 }
 
+// Grown by many slots at a time: a list grown one slot at a time copies all its images on every
+// append, which a catalogue of thousands of icons pays for quadratically. The spare slots are
+// no images; the count is the images appended.
+constexpr int kGrowth = 256;
+
 ImageList::ImageList()
-    : state_(new State{ImageList_Create(kIconSize, kIconSize, ILC_COLORDDB | ILC_MASK, 0, 1), {}}) {
-}
+    : state_(new State{ImageList_Create(kIconSize, kIconSize, ILC_COLORDDB | ILC_MASK, 0, kGrowth),
+                       {}}) {}
 ImageList::~ImageList() = default;
 ImageList::ImageList(ImageList&&) noexcept = default;
 ImageList& ImageList::operator=(ImageList&&) noexcept = default;
@@ -182,6 +255,29 @@ void ImageList::Swap(int a, int b) {
   }
   if (first) DestroyIcon(first);
   if (second) DestroyIcon(second);
+}
+
+// Each image but the last is copied one slot on, from the end down (plain copies of the
+// list's own bitmaps, cheap everywhere); the last goes into slot 0 through an icon, one icon
+// for the whole move rather than two for each slot as swaps would take.
+void ImageList::MoveLastToFront() {
+  if (!state_ || !state_->list) return;
+  const int count = Count();
+  if (count < 2) return;
+  HIMAGELIST list = state_->list;
+  HICON last = ImageList_GetIcon(list, count - 1, ILD_NORMAL);
+  if (!last) {
+    // Without a copy of the last image, the slower way of swaps, which needs none.
+    for (int s = 0; s <= count - 2; ++s) Swap(s, count - 1);
+    return;
+  }
+  for (int s = count - 1; s > 0; --s) ImageList_Copy(list, s, list, s - 1, ILCF_MOVE);
+  ImageList_ReplaceIcon(list, 0, last);
+  DestroyIcon(last);
+  std::vector<IconSource>& sources = state_->sources;
+  if (static_cast<int>(sources.size()) == count) {
+    std::rotate(sources.begin(), sources.end() - 1, sources.end());
+  }
 }
 
 int ImageList::Count() const {
