@@ -15,7 +15,7 @@ add_library(zendrel_ctl STATIC
   $<IF:$<BOOL:${WIN32}>,${CMAKE_CURRENT_LIST_DIR}/console_win32.cpp,${CMAKE_CURRENT_LIST_DIR}/console_posix.cpp>
 )
 target_include_directories(zendrel_ctl SYSTEM PUBLIC ${ZENDREL_JSON_INCLUDE})
-target_link_libraries(zendrel_ctl PUBLIC zendrel_core)
+target_link_libraries(zendrel_ctl PUBLIC zendrel_log zendrel_ui)
 
 add_executable(zendrelctl ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 target_link_libraries(zendrelctl PRIVATE zendrel_ctl)

@@ -63,5 +63,5 @@ if(NOT WIN32)
             ${CMAKE_CURRENT_LIST_DIR}/icons.cmake
     COMMENT "Building the program's icons into its source"
     VERBATIM)
-  target_sources(zendrel_core PRIVATE ${zendrel_program_icons_cpp})
+  target_sources(zendrel_platform PRIVATE ${zendrel_program_icons_cpp})
 endif()

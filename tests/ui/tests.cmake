@@ -9,12 +9,12 @@ if(WIN32)
 else()
   find_package(Qt6 REQUIRED COMPONENTS Test)
   zendrel_test(ui_qt_test ${CMAKE_CURRENT_LIST_DIR}/chooser_qt_test.cpp)
-  target_link_libraries(ui_qt_test PRIVATE zendrel_ui Qt6::Test)
+  target_link_libraries(ui_qt_test PRIVATE zendrel_ui_qt Qt6::Test)
   # No display needed: the widgets draw offscreen. The time limit ends a modal box that a
   # broken test would leave waiting.
   set_tests_properties(ui_qt_test PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120)
 
   # For a look at the dialogs (screenshots); not run by ctest.
   add_executable(ui_look ${CMAKE_CURRENT_LIST_DIR}/chooser_look.cpp)
-  target_link_libraries(ui_look PRIVATE zendrel_ui)
+  target_link_libraries(ui_look PRIVATE zendrel_ui_qt)
 endif()

@@ -1,9 +1,9 @@
 # The chooser and About box as Win32 dialogs.
-target_sources(zendrel_ui PRIVATE
+target_sources(zendrel_ui_win32 PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/chooser_dialog_win32.cpp
   ${CMAKE_CURRENT_LIST_DIR}/about_box_win32.cpp
 )
-target_link_libraries(zendrel_ui PUBLIC comctl32 shlwapi user32 gdi32)
+target_link_libraries(zendrel_ui_win32 PUBLIC comctl32 shlwapi user32 gdi32)
 
 # The resources as objects of their own, compiled with this folder's resource flags (the
 # script is UTF-8): a test program that opens a dialog links them, as the application embeds
