@@ -62,6 +62,14 @@
 #define ZENDREL_TEXT_122 \
   "Zendrelの登録をシステムから削除できませんでした。\n管理者として実行してください。"
 
+/* The chooser's own texts (its dialog template on Windows, its widgets on Linux). */
+#define ZENDREL_CHOOSER_THUMBNAIL "フォルダにサムネール表示機能を追加する。"
+#define ZENDREL_CHOOSER_CANCEL "ｷｬﾝｾﾙ"
+#define ZENDREL_CHOOSER_FOLDER "対象フォルダ"
+#define ZENDREL_CHOOSER_ICON_GROUP "フォルダ アイコン"
+#define ZENDREL_CHOOSER_PROMPT "フォルダとして使用するアイコンを選択してください。"
+#define ZENDREL_CHOOSER_INFO_GROUP "フォルダ 情報"
+
 /* The About box's own texts, the same on both builds. */
 #define ZENDREL_ABOUT_CAPTION "Zendrel のバージョン情報"
 #define ZENDREL_ABOUT_VERSION "Zendrel Version 1.02"

@@ -22,18 +22,13 @@
 
 #include "text/text.h"
 #include "ui/qt/about_box_qt.h"
+#include "ui/strings.h"
 
 namespace zendrel::ui {
 
 namespace {
 
 const char kCaption[] = "Zendrel";
-const char kThumbnailText[] = "フォルダにサムネール表示機能を追加する。";
-const char kCancelText[] = "ｷｬﾝｾﾙ";
-const char kFolderText[] = "対象フォルダ";
-const char kIconGroupText[] = "フォルダ アイコン";
-const char kPromptText[] = "フォルダとして使用するアイコンを選択してください。";
-const char kInfoGroupText[] = "フォルダ 情報";
 const char kEllipsis[] = "...";
 
 // The dialog, in dialog units.
@@ -152,14 +147,14 @@ ChooserDialogQt::ChooserDialogQt(IconChooserDialog& dialog, QWidget* owner)
 
   // Made in tab order: the list first, so that it has the focus when the dialog opens.
   list_ = new IconListWidget(this);
-  check_ = new QCheckBox(QString::fromUtf8(kThumbnailText), this);
+  check_ = new QCheckBox(QString::fromUtf8(ZENDREL_CHOOSER_THUMBNAIL), this);
   edit_ = new InfoTipEditWidget(this);
   ok_ = new QPushButton(QStringLiteral("OK"), this);
-  cancel_ = new QPushButton(QString::fromUtf8(kCancelText), this);
-  folder_ = new QLabel(QString::fromUtf8(kFolderText), this);
-  iconGroup_ = new QGroupBox(QString::fromUtf8(kIconGroupText), this);
-  prompt_ = new QLabel(QString::fromUtf8(kPromptText), this);
-  infoGroup_ = new QGroupBox(QString::fromUtf8(kInfoGroupText), this);
+  cancel_ = new QPushButton(QString::fromUtf8(ZENDREL_CHOOSER_CANCEL), this);
+  folder_ = new QLabel(QString::fromUtf8(ZENDREL_CHOOSER_FOLDER), this);
+  iconGroup_ = new QGroupBox(QString::fromUtf8(ZENDREL_CHOOSER_ICON_GROUP), this);
+  prompt_ = new QLabel(QString::fromUtf8(ZENDREL_CHOOSER_PROMPT), this);
+  infoGroup_ = new QGroupBox(QString::fromUtf8(ZENDREL_CHOOSER_INFO_GROUP), this);
   setTabOrder(list_, check_);
   setTabOrder(check_, edit_);
   setTabOrder(edit_, ok_);
