@@ -588,3 +588,26 @@ TEST_F(ProfileList, SectionHasKeys) {
 
 }  // namespace
 }  // namespace zendrel::platform
+
+namespace zendrel::platform {
+namespace {
+
+// Edits made as one change see each other, and a change another writer made to the file in
+// the meantime survives them: it is neither lost nor taken for the edits' own.
+TEST_F(ProfileWrite, EditsOfOneChangeSeeEachOtherAndKeepAnotherWritersChange) {
+  const std::string path = FileWith("[s]\r\nold=1\r\nkeep=2\r\n");
+  IniFileEdit edit(path);
+  edit.DeleteKey("s", "old");
+  edit.WriteString("s", "new", "3");
+  EXPECT_EQ(edit.ReadString("s", "new", ""), "3");
+  EXPECT_EQ(edit.ReadString("s", "old", "gone"), "gone");
+  ASSERT_TRUE(WriteIniString(path, "other", "k", "v"));  // another writer, before the commit
+  EXPECT_TRUE(edit.Commit());
+  EXPECT_EQ(ReadIniString(path, "s", "new", ""), "3");
+  EXPECT_EQ(ReadIniString(path, "s", "old", "gone"), "gone");
+  EXPECT_EQ(ReadIniString(path, "s", "keep", ""), "2");
+  EXPECT_EQ(ReadIniString(path, "other", "k", ""), "v");
+}
+
+}  // namespace
+}  // namespace zendrel::platform

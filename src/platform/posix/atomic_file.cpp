@@ -326,7 +326,18 @@ Outcome CreateFile(const std::string& path, const FileEdit& edit) {
   return outcome;
 }
 
-Outcome ReplaceFile(const std::string& path, int fd, const FileEdit& edit) {
+FileIdentity IdentityOf(const struct stat& status) {
+  return {status.st_dev, status.st_ino, status.st_size, status.st_mtim, status.st_ctim};
+}
+
+bool Same(const FileIdentity& a, const FileIdentity& b) {
+  return a.device == b.device && a.inode == b.inode && a.size == b.size &&
+         a.modified.tv_sec == b.modified.tv_sec && a.modified.tv_nsec == b.modified.tv_nsec &&
+         a.changed.tv_sec == b.changed.tv_sec && a.changed.tv_nsec == b.changed.tv_nsec;
+}
+
+Outcome ReplaceFile(const std::string& path, int fd, const FileEdit& edit,
+                    const UnchangedFile* unchanged) {
   struct stat held, now;
   if (fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) return Outcome::kFailed;
   while (flock(fd, LOCK_EX) != 0) {
@@ -337,9 +348,16 @@ Outcome ReplaceFile(const std::string& path, int fd, const FileEdit& edit) {
   if (lstat(path.c_str(), &now) != 0 || now.st_dev != held.st_dev || now.st_ino != held.st_ino) {
     return Outcome::kRetry;
   }
-  const std::optional<FileBytes> current = ReadFd(fd);
-  if (!current) return Outcome::kFailed;
-  const std::optional<std::string> bytes = edit(current->view());
+  struct stat locked;
+  std::optional<std::string> bytes;
+  if (unchanged && fstat(fd, &locked) == 0 && Same(IdentityOf(locked), unchanged->readAs)) {
+    bytes = unchanged->bytes();
+  }
+  if (!bytes) {
+    const std::optional<FileBytes> current = ReadFd(fd);
+    if (!current) return Outcome::kFailed;
+    bytes = edit(current->view());
+  }
   if (!bytes) return Outcome::kDone;
   RemoveAbandonedTemporaries(path);
   std::unique_ptr<Temporary> temp = WriteTemporary(path, *bytes, &fd, Naming::kUnnamed);
@@ -363,7 +381,7 @@ Outcome ReplaceFile(const std::string& path, int fd, const FileEdit& edit) {
 
 }  // namespace
 
-std::optional<FileBytes> ReadWholeFile(const std::string& path) {
+std::optional<FileBytes> ReadWholeFile(const std::string& path, FileIdentity* identity) {
   // Non-blocking, so that a FIFO where a file should be is refused rather than waited on.
   Fd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (!fd.ok()) return std::nullopt;
@@ -373,16 +391,17 @@ std::optional<FileBytes> ReadWholeFile(const std::string& path) {
   // locks is read as it is.
   while (flock(fd.get(), LOCK_SH) != 0 && errno == EINTR) {
   }
+  if (identity && fstat(fd.get(), &st) == 0) *identity = IdentityOf(st);
   return ReadFd(fd.get());
 }
 
-bool RewriteFile(const std::string& path, const FileEdit& edit) {
+bool RewriteFile(const std::string& path, const FileEdit& edit, const UnchangedFile* unchanged) {
   for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
     // Opened for writing so that a file we may not write is refused, as on Windows.
     Fd fd(open(path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
     Outcome outcome;
     if (fd.ok()) {
-      outcome = ReplaceFile(path, fd.get(), edit);
+      outcome = ReplaceFile(path, fd.get(), edit, unchanged);
     } else if (errno == ENOENT) {
       outcome = CreateFile(path, edit);
     } else {

@@ -1,7 +1,9 @@
 // Whole-file reads and locked, atomic rewrites for the Linux platform layer.
 #pragma once
 
+#include <sys/stat.h>
 #include <cstddef>
+
 #include <functional>
 #include <memory>
 #include <optional>
@@ -22,9 +24,19 @@ class FileBytes {
   std::size_t size_;
 };
 
+// What a file was when it was read: which file, how long, and when it last changed. A file
+// that still shows the same has not been written since, as far as its times can tell.
+struct FileIdentity {
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = 0;
+  timespec modified = {};
+  timespec changed = {};
+};
+
 // The bytes of a regular file, or nullopt when it cannot be read. Waits while a writer holds
-// the file's lock.
-std::optional<FileBytes> ReadWholeFile(const std::string& path);
+// the file's lock. With `identity`, also tells what the file was as it was read.
+std::optional<FileBytes> ReadWholeFile(const std::string& path, FileIdentity* identity = nullptr);
 
 // How much longer than the file's own path the name of its temporary file is: a leading dot
 // and ".zendrel-" with six characters behind the name.
@@ -44,6 +56,15 @@ using FileEdit = std::function<std::optional<std::string>(std::optional<std::str
 // lock) never meet it half written. A symbolic link is never written through: the call fails
 // and leaves the link alone. Returns false when the file could not be written; true when it
 // was written or needed no change.
-bool RewriteFile(const std::string& path, const FileEdit& edit);
+//
+// A writer that already holds the new bytes of the file as it read it passes `unchanged`:
+// while the file still shows `readAs`, its bytes are taken from `bytes` instead of reading
+// the file again and editing it (`bytes` gives nullopt when it has none to give any more).
+struct UnchangedFile {
+  FileIdentity readAs;
+  std::function<std::optional<std::string>()> bytes;
+};
+bool RewriteFile(const std::string& path, const FileEdit& edit,
+                 const UnchangedFile* unchanged = nullptr);
 
 }  // namespace zendrel::platform::posix

@@ -171,10 +171,11 @@ bool IniHasSections(const std::string& file, const IniText& text) {
 namespace {
 
 // A link is never written through, so its target's bytes are no start for edits.
-std::optional<posix::FileBytes> ReadUnlessLink(const std::string& local) {
+std::optional<posix::FileBytes> ReadUnlessLink(const std::string& local,
+                                               posix::FileIdentity& identity) {
   struct stat status;
   if (lstat(local.c_str(), &status) == 0 && S_ISLNK(status.st_mode)) return std::nullopt;
-  return posix::ReadWholeFile(local);
+  return posix::ReadWholeFile(local, &identity);
 }
 
 }  // namespace
@@ -188,25 +189,15 @@ struct IniFileEdit::State {
         local(posix::ToLocalPath(file)),
         coding(text),
         readByWindows(IsReadByWindows(local)),
-        loaded(ReadUnlessLink(local)) {
+        loaded(ReadUnlessLink(local, readAs)) {
     struct stat status;
     present = loaded || lstat(local.c_str(), &status) == 0;
-    if (loaded) {
-      loadedSize = loaded->view().size();
-      loadedHash = std::hash<std::string_view>()(loaded->view());
-    }
   }
 
   std::optional<std::string_view> Bytes() const {
     if (edited) return std::string_view(*edited);
     if (loaded) return loaded->view();
     return std::nullopt;
-  }
-
-  // Whether the file holds what it held when the edits began.
-  bool Unchanged(std::optional<std::string_view> now) const {
-    if (!now || !wasRead) return !now && !wasRead;
-    return now->size() == loadedSize && std::hash<std::string_view>()(*now) == loadedHash;
   }
 
   void Apply(IniOp op) {
@@ -221,11 +212,10 @@ struct IniFileEdit::State {
   const std::string local;
   FileText coding;
   const bool readByWindows;
+  posix::FileIdentity readAs;  // the file as the edits found it
   std::optional<posix::FileBytes> loaded;
   const bool wasRead = loaded.has_value();
   bool present = false;  // something stands at the file's name, readable or not
-  std::size_t loadedSize = 0;
-  std::size_t loadedHash = 0;
   std::optional<std::string> edited;
   bool editedTaken = false;
   std::vector<IniOp> ops;
@@ -271,24 +261,29 @@ bool IniFileEdit::Commit() {
   // Edits that changed nothing need no write, unless the file is there but could not be read:
   // what they would change in it is unknown, and the rewrite below finds out or fails.
   if (s.ops.empty() || (!s.edited && (s.wasRead || !s.present))) return true;
-  return posix::RewriteFile(s.local, [&s](std::optional<std::string_view> now) {
-    // The usual case: nobody changed the file meanwhile, and the edited bytes go in as they
-    // are. Otherwise (or on a second attempt, the bytes being gone) the edits are made again
-    // on what the file holds now.
-    if (!s.editedTaken && s.Unchanged(now)) {
-      s.editedTaken = true;
-      return std::optional<std::string>(std::move(*s.edited));
-    }
-    std::optional<std::string> result;
-    for (const IniOp& op : s.ops) {
-      const std::optional<std::string_view> bytes =
-          result ? std::optional<std::string_view>(*result) : now;
-      if (std::optional<std::string> next = ApplyOp(op, bytes, s.readByWindows, s.coding.ansi)) {
-        result = std::move(next);
-      }
-    }
-    return result;
-  });
+  // The usual case: nobody changed the file meanwhile, and the edited bytes go in as they are,
+  // without a second read. Otherwise the edits are made again on what the file holds now. A
+  // file that was not there at the start is always edited afresh.
+  posix::UnchangedFile unchanged{s.readAs, [&s]() -> std::optional<std::string> {
+                                   if (s.editedTaken) return std::nullopt;
+                                   s.editedTaken = true;
+                                   return std::move(*s.edited);
+                                 }};
+  return posix::RewriteFile(
+      s.local,
+      [&s](std::optional<std::string_view> now) {
+        std::optional<std::string> result;
+        for (const IniOp& op : s.ops) {
+          const std::optional<std::string_view> bytes =
+              result ? std::optional<std::string_view>(*result) : now;
+          if (std::optional<std::string> next =
+                  ApplyOp(op, bytes, s.readByWindows, s.coding.ansi)) {
+            result = std::move(next);
+          }
+        }
+        return result;
+      },
+      s.wasRead ? &unchanged : nullptr);
 }
 
 bool IniFileEdit::Remove() { return IsReadableFile(state_->file) && RemoveFile(state_->file); }
