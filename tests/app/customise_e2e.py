@@ -14,12 +14,12 @@ Usage: customise_e2e.py ZENDREL ICON_FOLDER
 import atexit
 import os
 import shutil
-import socket
 import subprocess
 import sys
 import tempfile
 import time
 
+from private_smbd import PrivateSmbd, missing_tools
 from x_server import start_x_server
 
 ZENDREL, ASSETS = sys.argv[1], sys.argv[2]
@@ -306,45 +306,19 @@ try:
     check(dos_attributes(shared) == DIRECTORY | READ_ONLY | SYSTEM, "folder attributes kept")
 
     # A Samba share, as Windows machines see it.
-    smbd, smbclient = shutil.which("smbd"), shutil.which("smbclient")
-    if not smbd or not smbclient or os.geteuid() != 0:
-        print("skip: Samba check needs smbd, smbclient and root", flush=True)
+    missing = missing_tools()
+    if missing:
+        print("skip: Samba check needs " + ", ".join(missing), flush=True)
     else:
         samba = os.path.join(work, "samba")
-        for sub in ("share", "private", "lock", "state", "cache", "pid", "ncalrpc"):
-            os.makedirs(os.path.join(samba, sub))
-        with socket.socket() as probe:
-            probe.bind(("127.0.0.1", 0))
-            port = probe.getsockname()[1]
-        conf = os.path.join(samba, "smb.conf")
-        with open(conf, "w") as f:
-            f.write("[global]\nserver role = standalone server\ninterfaces = 127.0.0.1\n"
-                    "bind interfaces only = yes\nsmb ports = %d\ndisable netbios = yes\n"
-                    "load printers = no\nprinting = bsd\nprintcap name = /dev/null\n"
-                    "map to guest = Bad User\nguest account = root\n"
-                    "store dos attributes = yes\nlog file = %s/log\n" % (port, samba))
-            for sub in ("private", "lock", "state", "cache", "pid", "ncalrpc"):
-                f.write("%s dir = %s/%s\n" % ({"ncalrpc": "ncalrpc"}.get(sub, sub), samba, sub))
-            f.write("[share]\npath = %s/share\nguest ok = yes\nread only = no\n"
-                    "force user = root\n" % samba)
-        # smbd signals its whole process group when it stops; it gets a group of its own,
-        # not this script's (nor the test runner's).
-        started = subprocess.run([smbd, "-s", conf, "-D", "--no-process-group"],
-                                 capture_output=True, text=True, start_new_session=True)
-        up = False
-        for _ in range(100):
-            with socket.socket() as s:
-                if s.connect_ex(("127.0.0.1", port)) == 0:
-                    up = True
-                    break
-            time.sleep(0.1)
-        if started.returncode != 0 or not up:
-            print("skip: smbd could not start: " + started.stderr, flush=True)
+        os.makedirs(os.path.join(samba, "share"))
+        smbd = PrivateSmbd(samba, "share", os.path.join(samba, "share"))
+        atexit.register(smbd.stop)
+        client = smbd.client
+        why = smbd.wait_until_serving()
+        if why:
+            print("skip: smbd could not start: " + why, flush=True)
         else:
-            def client(commands):
-                return subprocess.run([smbclient, "-s", conf, "-p", str(port), "-N",
-                                       "//127.0.0.1/share", "-c", commands],
-                                      capture_output=True, text=True).stdout
             docs = os.path.join(samba, "share", "Docs")
             os.mkdir(docs)
             run(docs, ["Right", "Tab", "Tab", None, "Return"], typed="On the share")

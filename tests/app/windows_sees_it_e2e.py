@@ -25,6 +25,7 @@ import sys
 import tempfile
 import time
 
+from private_smbd import PrivateSmbd, missing_tools
 from x_server import start_x_server
 
 ZENDREL, ASSETS = sys.argv[1], sys.argv[2]
@@ -222,48 +223,19 @@ def attributes(allinfo):
 
 
 def samba_part():
-    tools = {p: shutil.which(p) for p in ("smbd", "smbclient", "unshare", "nsenter", "ip")}
-    missing = [p for p, found in tools.items() if not found]
-    if missing or os.geteuid() != 0:
-        return skip("Samba: needs root and " + ", ".join(missing or ["smbd"]))
+    missing = missing_tools()
+    if missing:
+        return skip("Samba: needs " + ", ".join(missing))
     samba = os.path.join(work, "samba")
-    for sub in ("share/icons", "private", "lock", "state", "cache", "pid", "ncalrpc"):
-        os.makedirs(os.path.join(samba, sub))
     share = os.path.join(samba, "share")
-    conf = os.path.join(samba, "smb.conf")
-    # A standalone server for guests, nothing but the share; its state under our folder.
-    settings = {"netbios name": "ZENDRELTEST", "server role": "standalone server",
-                "interfaces": "lo", "bind interfaces only": "yes", "disable netbios": "yes",
-                "load printers": "no", "printing": "bsd", "printcap name": "/dev/null",
-                "map to guest": "Bad User", "guest account": "root",
-                "store dos attributes": "yes", "log file": samba + "/log"}
-    for sub, key in (("private", "private dir"), ("lock", "lock directory"),
-                     ("state", "state directory"), ("cache", "cache directory"),
-                     ("pid", "pid directory"), ("ncalrpc", "ncalrpc dir")):
-        settings[key] = os.path.join(samba, sub)
-    share_settings = {"path": share, "guest ok": "yes", "read only": "no", "force user": "root"}
-    with open(conf, "w") as f:
-        for section, values in (("global", settings), ("Files", share_settings)):
-            f.write("[%s]\n" % section + "".join("%s = %s\n" % kv for kv in values.items()))
-    # The server in a network namespace of its own, where its port cannot be anybody else's;
-    # the client joins that namespace.
-    server = subprocess.Popen(
-        [tools["unshare"], "--net", "sh", "-c",
-         "ip link set lo up && exec smbd -F --no-process-group -s \"$0\"", conf],
-        stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, start_new_session=True)
-
-    def client(command):
-        return run(tools["nsenter"], "--net=/proc/%d/ns/net" % server.pid, tools["smbclient"],
-                   "-s", conf, "-N", "//127.0.0.1/Files", "-c", command).stdout
+    os.makedirs(os.path.join(share, "icons"))
+    smbd = PrivateSmbd(samba, "Files", share)
+    conf, client = smbd.conf, smbd.client
 
     try:
-        for _ in range(150):
-            if server.poll() is not None or "blocks" in client("ls"):
-                break
-            time.sleep(0.1)
-        if server.poll() is not None or "blocks" not in client("ls"):
-            return skip("Samba: smbd did not start: " + (server.stderr.read().decode()
-                        if server.poll() is not None else "no answer in 15 s"))
+        why = smbd.wait_until_serving()
+        if why:
+            return skip("Samba: smbd did not start: " + why)
         ENV["ZENDREL_SMB_CONF"] = conf
         outside = os.path.join(work, "icons")
         os.mkdir(outside)
@@ -315,8 +287,7 @@ def samba_part():
         check("NT_STATUS_OBJECT_NAME_NOT_FOUND" in client("allinfo \"Docs\\%s\"" % copy_name),
               "smbclient: no copy after the standard icon")
     finally:
-        os.killpg(server.pid, 15)
-        server.wait()
+        smbd.stop()
 
 
 for part in (ntfs_part, samba_part):
