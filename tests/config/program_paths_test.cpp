@@ -6,6 +6,7 @@
 
 #include "platform/profile.h"
 #include "support/fake_host.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 #include "text/text.h"
 
@@ -153,14 +154,14 @@ class NetworkProgramTest : public ProgramPathsTest {
                      "36 1 0:40 / / rw - ext4 /dev/sda1 rw\n"
                      "90 36 0:55 / " +
                          std::string(resolved) + " rw - cifs //server/share rw\n");
-    platform::posix::SetMountTableFile(mountinfo_);
+    test::UseMountTable(mountinfo_);
     host_.platformNetworkNames = true;
     host_.moduleFileName = std::string(resolved) + "/app/zendrel";
     test::WriteBytes(host_.moduleFileName, "");
     app_ = std::string(resolved) + "/app";
     other_ = std::string(resolved) + "/other";
   }
-  void TearDown() override { platform::posix::SetMountTableFile(""); }
+  void TearDown() override { test::UseMountTable(""); }
 
   std::string mountinfo_;
 };

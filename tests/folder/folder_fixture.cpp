@@ -4,6 +4,7 @@
 #include <random>
 
 #include "folder/file_status.h"
+#include "support/scoped_env.h"
 #include "text/text.h"
 
 #ifndef _WIN32
@@ -142,10 +143,10 @@ ServerShare::ServerShare(const std::string& folder, const std::string& table) {
   EXPECT_NE(realpath(folder.c_str(), resolved), nullptr) << folder;
   WriteBytes(table, "36 1 0:40 / / rw - ext4 /dev/sda1 rw\n90 36 0:55 / " + std::string(resolved) +
                         " rw - cifs //server/share rw\n");
-  platform::posix::SetMountTableFile(table);
+  test::UseMountTable(table);
 }
 
-ServerShare::~ServerShare() { platform::posix::SetMountTableFile(""); }
+ServerShare::~ServerShare() { test::UseMountTable(""); }
 #endif
 
 }  // namespace zendrel::test

@@ -11,6 +11,7 @@
 #include "log/log_files.h"
 #include "platform/profile.h"
 #include "support/fake_host.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 #include "text/text.h"
 
@@ -318,7 +319,7 @@ class NetworkLogTest : public ChangeLogTest {
                      "36 1 0:40 / / rw - ext4 /dev/sda1 rw\n"
                      "90 36 0:55 / " +
                          share_ + " rw - cifs //server/share rw\n");
-    platform::posix::SetMountTableFile(dir_.File("mountinfo"));
+    test::UseMountTable(dir_.File("mountinfo"));
     host_.platformNetworkNames = true;
 #endif
     Install(share_);
@@ -330,7 +331,7 @@ class NetworkLogTest : public ChangeLogTest {
     std::error_code ec;
     if (!serverFolder_.empty()) std::filesystem::remove_all(serverFolder_, ec);
 #else
-    platform::posix::SetMountTableFile("");
+    test::UseMountTable("");
 #endif
   }
 

@@ -19,6 +19,7 @@
 
 #include "platform/file_attributes.h"
 #include "platform/posix/mount_table.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace zendrel::platform::posix {
@@ -359,10 +360,7 @@ TEST_F(DosAttribFiles, UniversalNamesGoThroughTheMountTable) {
   fs::create_directory(mount + "/Work");
   const std::string table = dir_.File("mountinfo");
   test::WriteBytes(table, "40 1 0:50 / " + mount + " rw - cifs //server/share rw\n");
-  SetMountTableFile(table);
-  struct Restore {
-    ~Restore() { SetMountTableFile(""); }
-  } restore;
+  const test::ScopedVariable mounts("ZENDREL_MOUNTINFO", table.c_str());
 
   EXPECT_EQ(Found("\\\\server\\share\\Work"), 0x10u);
   ASSERT_TRUE(WriteAttributes("\\\\server\\share\\Work", 0x06));

@@ -234,7 +234,7 @@ class Placement : public testing::Test {
                          "/ntfs rw - ntfs3 /dev/sdb1 rw\n"
                          "3 1 0:50 /pub " +
                          base_ + "/smb rw - cifs //nas/data rw\n");
-    posix::SetMountTableFile(base_ + "/mountinfo");
+    test::UseMountTable(base_ + "/mountinfo");
     sharing_.sambaConfig = base_ + "/smb.conf";
     test::WriteBytes(sharing_.sambaConfig,
                      "[global]\nnetbios name = ZHOST\n[files]\npath = " + base_ + "/share\n");
@@ -246,7 +246,7 @@ class Placement : public testing::Test {
       test::WriteBytes(base_ + "/" + folder + "/lib.icl", fx::Ne(Groups(3), 4));
     }
   }
-  void TearDown() override { posix::SetMountTableFile(""); }
+  void TearDown() override { test::UseMountTable(""); }
 
   IconLocation Place(const std::string& folder, const std::string& icon, int index = 0) {
     return PlaceIcon(base_ + "/" + folder, base_ + "/" + icon, index, sharing_);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/network_names.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace zendrel::platform::posix {
@@ -132,9 +133,9 @@ class NetworkNames : public testing::Test {
     fs::create_directories(base_ + "/mnt/docs");
     table_ = base_ + "/mountinfo";
     WriteTable("//srv/share");
-    SetMountTableFile(table_);
+    test::UseMountTable(table_);
   }
-  void TearDown() override { SetMountTableFile(""); }
+  void TearDown() override { test::UseMountTable(""); }
 
   void WriteTable(const std::string& source) {
     test::WriteBytes(
@@ -183,13 +184,13 @@ TEST_F(NetworkNames, NameWithoutAShareReachesNothing) {
 }
 
 TEST_F(NetworkNames, EnvironmentNamesTheTableUnlessATestSetOne) {
-  SetMountTableFile("");
+  test::UseMountTable("");
   setenv("ZENDREL_MOUNTINFO", table_.c_str(), 1);
   struct Unset {
     ~Unset() { unsetenv("ZENDREL_MOUNTINFO"); }
   } unset;
   EXPECT_EQ(ToLocalPath(R"(\\srv\share\docs)"), base_ + "/mnt/docs");
-  SetMountTableFile(base_ + "/none");
+  test::UseMountTable(base_ + "/none");
   EXPECT_EQ(ToLocalPath(R"(\\srv\share\docs)"), kNoSuchShare);
 }
 
@@ -201,7 +202,7 @@ TEST_F(NetworkNames, UnusableTablesCountAsEmptyAndHugeOnesAreCut) {
     EXPECT_EQ(ToUniversalName(base_ + "/mnt/docs"), base_ + "/mnt/docs");
   }
   for (const std::string& notAFile : {base_, std::string("/dev/zero"), base_ + "/none"}) {
-    SetMountTableFile(notAFile);
+    test::UseMountTable(notAFile);
     EXPECT_TRUE(ReadMountTable().empty()) << notAFile;
   }
 
@@ -215,7 +216,7 @@ TEST_F(NetworkNames, UnusableTablesCountAsEmptyAndHugeOnesAreCut) {
   huge += std::string(kMountTableReadLimit + 3 - straddles.size() - huge.size(), '\n');
   huge += straddles + Entry("/", "/after", "cifs", "//srv/c");
   test::WriteBytes(table_, huge);
-  SetMountTableFile(table_);
+  test::UseMountTable(table_);
   const std::vector<MountEntry> table = ReadMountTable();
   ASSERT_FALSE(table.empty());
   EXPECT_EQ(table.front().mountPoint, "/first");

@@ -14,6 +14,7 @@
 #include "platform/posix/mount_table.h"
 #include "platform/posix/shell_menus.h"
 #include "platform/registry.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace zendrel::platform {
@@ -53,7 +54,7 @@ class ScopedVariable {
 
 class RegistryTest : public ::testing::Test {
  protected:
-  ~RegistryTest() override { posix::SetMountTableFile(""); }
+  ~RegistryTest() override { test::UseMountTable(""); }
 
   std::string StoreFile() const { return dir_.File("config/zendrel/registry.reg"); }
   std::string DesktopEntry(const std::string& name = "org.zendrel.zendrel.desktop") const {
@@ -416,7 +417,7 @@ TEST_F(RegistryTest, AUniversalNameRunsFromTheMountBehindIt) {
   const std::string table = dir_.File("mountinfo");
   WriteBytes(table, "36 25 0:45 /tools " + dir_.File("mnt") +
                         " rw,relatime shared:7 - cifs //Server/Share rw,vers=3.1.1\n");
-  posix::SetMountTableFile(table);
+  test::UseMountTable(table);
   Register("Zendrel", "Zendrel...", "\"\\\\server\\share\\tools\\bin\\zendrel\" \"%1\"");
   // The registry keeps the universal name; the menu runs the local path.
   EXPECT_EQ(Query(ClassesRoot(), "Directory\\shell\\Zendrel\\command"),

@@ -39,4 +39,16 @@ class ScopedVariable {
   std::optional<std::string> old_;
 };
 
+#ifndef _WIN32
+// Points the Linux layer at a mount table of the test's own through ZENDREL_MOUNTINFO, as a
+// test run of the program does; "" goes back to the system's.
+inline void UseMountTable(const std::string& path) {
+  if (path.empty()) {
+    unsetenv("ZENDREL_MOUNTINFO");
+  } else {
+    setenv("ZENDREL_MOUNTINFO", path.c_str(), 1);
+  }
+}
+#endif
+
 }  // namespace zendrel::test

@@ -16,11 +16,6 @@ namespace {
 
 using Components = std::vector<std::string>;
 
-std::string& TableFileOverride() {
-  static std::string path;
-  return path;
-}
-
 std::vector<std::string_view> Split(std::string_view s, char separator) {
   std::vector<std::string_view> parts;
   std::size_t begin = 0;
@@ -286,15 +281,11 @@ std::optional<std::string> LocalPathOf(const std::vector<MountEntry>& table,
 }
 
 std::vector<MountEntry> ReadMountTable() {
-  std::string path = TableFileOverride();
-  if (path.empty()) {
-    const char* fromEnvironment = std::getenv("ZENDREL_MOUNTINFO");
-    path = fromEnvironment && *fromEnvironment ? fromEnvironment : "/proc/self/mountinfo";
-  }
+  const char* fromEnvironment = std::getenv("ZENDREL_MOUNTINFO");
+  const std::string path =
+      fromEnvironment && *fromEnvironment ? fromEnvironment : "/proc/self/mountinfo";
   return ParseMountInfo(ReadTableFile(path, kMountTableReadLimit));
 }
-
-void SetMountTableFile(const std::string& path) { TableFileOverride() = path; }
 
 std::string ToLocalPath(const std::string& path) {
   if (path.size() < 2 || path[0] != '\\' || path[1] != '\\') return path;

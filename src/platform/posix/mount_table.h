@@ -1,9 +1,9 @@
 // Network names on Linux: which local paths lie on an SMB/CIFS mount, and under which
 // universal name (\\server\share\...) Windows machines know them.
 //
-// The mount table is the kernel's /proc/self/mountinfo. Tests point the layer at a table of
-// their own with SetMountTableFile; a run of the real program can do the same through the
-// environment variable ZENDREL_MOUNTINFO. The table is read afresh on every lookup, since
+// The mount table is the kernel's /proc/self/mountinfo, or the file the environment variable
+// ZENDREL_MOUNTINFO names: tests and test runs of the real program point the layer at a
+// table of their own that way. The table is read afresh on every lookup, since
 // shares come and go while the program runs.
 #pragma once
 
@@ -49,15 +49,12 @@ std::optional<std::string> UniversalNameOf(const std::vector<MountEntry>& table,
 std::optional<std::string> LocalPathOf(const std::vector<MountEntry>& table,
                                        std::string_view universalName);
 
-// The table the layer consults: the file set with SetMountTableFile, else the one named by
-// ZENDREL_MOUNTINFO, else /proc/self/mountinfo. Only a regular file is read, and at most
+// The table the layer consults: the one named by ZENDREL_MOUNTINFO, else
+// /proc/self/mountinfo. Only a regular file is read, and at most
 // kMountTableReadLimit bytes of it (a longer table is read up to its last whole line);
 // an unreadable table is empty, so that every path counts as local.
 std::vector<MountEntry> ReadMountTable();
 inline constexpr std::size_t kMountTableReadLimit = 16u << 20;
-
-// Replaces the table file for this process; the empty string goes back to the default.
-void SetMountTableFile(const std::string& path);
 
 // Where a universal name with no mount behind it leads: a place below /dev/null, which is no
 // folder, so every lookup, open or create there fails. Such a name must not be left as it
