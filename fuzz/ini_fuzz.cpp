@@ -64,9 +64,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::optional<std::string> written = ini::SetValue(file, section, key, value);
   const std::string& after = written ? *written : file;
   Check(ini::FindValue(after, section, key) == value);
-  if (std::optional<std::string> deleted = ini::DeleteKey(after, section, key)) {
-    Check(deleted->size() < after.size());
-  }
+  std::optional<std::string> deleted = ini::DeleteKey(after, section, key);
+  if (deleted) Check(deleted->size() < after.size());
+  // The same edits made where the bytes are give the same bytes.
+  std::string inPlace = file;
+  Check(ini::SetValueInPlace(inPlace, section, key, value) == written.has_value());
+  Check(inPlace == after);
+  Check(ini::DeleteKeyInPlace(inPlace, section, key) == deleted.has_value());
+  Check(inPlace == (deleted ? *deleted : after));
   (void)ini::DeleteSection(after, section);
 
   // The same bytes as a file from a Japanese Windows machine, and as one shared with Windows:

@@ -7,6 +7,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -29,6 +30,7 @@ class Fd {
   }
   Fd(const Fd&) = delete;
   Fd& operator=(const Fd&) = delete;
+  Fd(Fd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
   Fd& operator=(Fd&& other) noexcept {
     if (this != &other) {
       if (fd_ >= 0) close(fd_);
@@ -381,18 +383,55 @@ Outcome ReplaceFile(const std::string& path, int fd, const FileEdit& edit,
 
 }  // namespace
 
-std::optional<FileBytes> ReadWholeFile(const std::string& path, FileIdentity* identity) {
+namespace {
+
+// A regular file opened for a whole read, once its writer is done with it (a file rewritten
+// in place is locked meanwhile; a file system without locks is read as it is).
+Fd OpenForWholeRead(const std::string& path, FileIdentity* identity) {
   // Non-blocking, so that a FIFO where a file should be is refused rather than waited on.
   Fd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (!fd.ok()) return std::nullopt;
+  if (!fd.ok()) return fd;
   struct stat st;
-  if (fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-  // A file rewritten in place is read once its writer is done with it. A file system without
-  // locks is read as it is.
+  if (fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return Fd();
   while (flock(fd.get(), LOCK_SH) != 0 && errno == EINTR) {
   }
   if (identity && fstat(fd.get(), &st) == 0) *identity = IdentityOf(st);
+  return fd;
+}
+
+}  // namespace
+
+std::optional<FileBytes> ReadWholeFile(const std::string& path, FileIdentity* identity) {
+  const Fd fd = OpenForWholeRead(path, identity);
+  if (!fd.ok()) return std::nullopt;
   return ReadFd(fd.get());
+}
+
+std::optional<std::string> ReadWholeFileWithRoom(const std::string& path, FileIdentity* identity,
+                                                 std::size_t room) {
+  const Fd fd = OpenForWholeRead(path, identity);
+  if (!fd.ok()) return std::nullopt;
+  struct stat st;
+  const std::size_t expected =
+      fstat(fd.get(), &st) == 0 && st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0;
+  constexpr std::size_t kStep = 64 * 1024;
+  std::string bytes;
+  bytes.reserve(expected + std::max(room, kStep));
+  bytes.resize(expected);
+  std::size_t used = 0;
+  for (;;) {
+    // The end shows as a read of nothing; a file that grows meanwhile is read on to its end.
+    if (used == bytes.size()) bytes.resize(used + kStep);
+    const ssize_t n = read(fd.get(), bytes.data() + used, bytes.size() - used);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return std::nullopt;
+    }
+    used += static_cast<std::size_t>(n);
+  }
+  bytes.resize(used);
+  return bytes;
 }
 
 bool RewriteFile(const std::string& path, const FileEdit& edit, const UnchangedFile* unchanged) {

@@ -38,6 +38,11 @@ struct FileIdentity {
 // the file's lock. With `identity`, also tells what the file was as it was read.
 std::optional<FileBytes> ReadWholeFile(const std::string& path, FileIdentity* identity = nullptr);
 
+// The same into a string with room for `room` more bytes, for a caller that edits the bytes
+// where they are.
+std::optional<std::string> ReadWholeFileWithRoom(const std::string& path, FileIdentity* identity,
+                                                 std::size_t room);
+
 // How much longer than the file's own path the name of its temporary file is: a leading dot
 // and ".zendrel-" with six characters behind the name.
 inline constexpr std::size_t kTemporaryNameExtra = 16;

@@ -567,10 +567,18 @@ int ParseInt(std::string_view value) {
   return static_cast<int>(result);
 }
 
-std::optional<std::string> SetValue(std::optional<std::string_view> file,
-                                    std::string_view givenSection, std::string_view givenKey,
-                                    std::string_view givenValue, const Ansi& ansi) {
-  const std::string_view bytes = Bytes(file);
+namespace {
+
+// One edit as the bytes to put in place of [from, to).
+struct SpliceEdit {
+  std::size_t from = 0;
+  std::size_t to = 0;
+  std::string insert;
+};
+
+std::optional<SpliceEdit> PlanSetValue(std::string_view bytes, std::string_view givenSection,
+                                       std::string_view givenKey, std::string_view givenValue,
+                                       const Ansi& ansi) {
   LineScanner scanner(bytes, ansi);
   scanner.WriteCodePageFor({givenSection, givenKey, givenValue});
   const std::string section = scanner.Fit(TrimName(givenSection));
@@ -584,7 +592,7 @@ std::optional<std::string> SetValue(std::optional<std::string_view> file,
     const std::size_t eq = scanner.RawEquals(loc.keyLine);
     std::string replacement = scanner.Encode("=");
     replacement += scanner.Encode(value);
-    return Splice(bytes, eq, loc.keyLine.end, replacement);
+    return SpliceEdit{eq, loc.keyLine.end, std::move(replacement)};
   }
 
   std::string newKey(key);
@@ -598,7 +606,7 @@ std::optional<std::string> SetValue(std::optional<std::string_view> file,
     std::string insert;
     if (after.next == after.end) insert = scanner.Encode(kCrLf);  // last line had no line end
     insert += scanner.Encode(newKey);
-    return Splice(bytes, after.next, after.next, insert);
+    return SpliceEdit{after.next, after.next, std::move(insert)};
   }
 
   std::string block;
@@ -610,17 +618,51 @@ std::optional<std::string> SetValue(std::optional<std::string_view> file,
   block += ']';
   block.append(kCrLf);
   block += newKey;
-  return Splice(bytes, scanner.end(), scanner.end(), scanner.Encode(block));
+  return SpliceEdit{scanner.end(), scanner.end(), scanner.Encode(block)};
+}
+
+std::optional<SpliceEdit> PlanDeleteKey(std::string_view bytes, std::string_view section,
+                                        std::string_view key, const Ansi& ansi) {
+  LineScanner scanner(bytes, ansi);
+  const Location loc =
+      Locate(scanner, scanner.Fit(TrimName(section)), scanner.Fit(TrimName(key)), Scan::kFind);
+  if (!loc.keyFound) return std::nullopt;
+  return SpliceEdit{loc.keyLine.begin, loc.keyLine.next, {}};
+}
+
+std::optional<std::string> Spliced(std::string_view bytes, const std::optional<SpliceEdit>& edit) {
+  if (!edit) return std::nullopt;
+  return Splice(bytes, edit->from, edit->to, edit->insert);
+}
+
+bool SplicedInPlace(std::string& bytes, const std::optional<SpliceEdit>& edit) {
+  if (!edit) return false;
+  bytes.replace(edit->from, edit->to - edit->from, edit->insert);
+  return true;
+}
+
+}  // namespace
+
+std::optional<std::string> SetValue(std::optional<std::string_view> file, std::string_view section,
+                                    std::string_view key, std::string_view value,
+                                    const Ansi& ansi) {
+  return Spliced(Bytes(file), PlanSetValue(Bytes(file), section, key, value, ansi));
+}
+
+bool SetValueInPlace(std::string& file, std::string_view section, std::string_view key,
+                     std::string_view value, const Ansi& ansi) {
+  return SplicedInPlace(file, PlanSetValue(file, section, key, value, ansi));
 }
 
 std::optional<std::string> DeleteKey(std::optional<std::string_view> file, std::string_view section,
                                      std::string_view key, const Ansi& ansi) {
   if (!file) return std::nullopt;
-  LineScanner scanner(*file, ansi);
-  const Location loc =
-      Locate(scanner, scanner.Fit(TrimName(section)), scanner.Fit(TrimName(key)), Scan::kFind);
-  if (!loc.keyFound) return std::nullopt;
-  return Splice(*file, loc.keyLine.begin, loc.keyLine.next, {});
+  return Spliced(*file, PlanDeleteKey(*file, section, key, ansi));
+}
+
+bool DeleteKeyInPlace(std::string& file, std::string_view section, std::string_view key,
+                      const Ansi& ansi) {
+  return SplicedInPlace(file, PlanDeleteKey(file, section, key, ansi));
 }
 
 std::optional<std::string> DeleteSection(std::optional<std::string_view> file,

@@ -65,6 +65,14 @@ std::optional<std::string> DeleteKey(std::optional<std::string_view> file, std::
 std::optional<std::string> DeleteSection(std::optional<std::string_view> file,
                                          std::string_view section, const Ansi& ansi = {});
 
+// SetValue and DeleteKey on bytes held in a string, changed where they are: the bytes after
+// the change move, and nothing is copied or allocated while the string has room. False when
+// the file stays as it is.
+bool SetValueInPlace(std::string& file, std::string_view section, std::string_view key,
+                     std::string_view value, const Ansi& ansi = {});
+bool DeleteKeyInPlace(std::string& file, std::string_view section, std::string_view key,
+                      const Ansi& ansi = {});
+
 // Whether the text holds a byte outside ASCII.
 bool HasNonAscii(std::string_view text);
 

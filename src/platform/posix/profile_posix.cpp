@@ -170,40 +170,63 @@ bool IniHasSections(const std::string& file, const IniText& text) {
 
 namespace {
 
+// Room kept behind a file's bytes for what a change adds to them.
+constexpr std::size_t kEditRoom = 64 * 1024;
+
 // A link is never written through, so its target's bytes are no start for edits.
-std::optional<posix::FileBytes> ReadUnlessLink(const std::string& local,
-                                               posix::FileIdentity& identity) {
+std::optional<std::string> ReadUnlessLink(const std::string& local, posix::FileIdentity& identity) {
   struct stat status;
   if (lstat(local.c_str(), &status) == 0 && S_ISLNK(status.st_mode)) return std::nullopt;
-  return posix::ReadWholeFile(local, &identity);
+  return posix::ReadWholeFileWithRoom(local, &identity, kEditRoom);
 }
 
 }  // namespace
 
-// The edits of one file, made on its bytes in memory and written in one rewrite. While no
-// edit has changed anything the bytes are those read at the start; the first change drops
-// them, so that the file is held in memory once, and once more while it is rewritten.
+// The edits of one file, made on its bytes in memory and written in one rewrite. The bytes
+// are read into a string with room to spare, and the usual edits (a value set, a key
+// deleted) change them where they are, so the file is held in memory once.
 struct IniFileEdit::State {
   State(std::string name, const IniText& text)
       : file(std::move(name)),
         local(posix::ToLocalPath(file)),
         coding(text),
         readByWindows(IsReadByWindows(local)),
-        loaded(ReadUnlessLink(local, readAs)) {
+        bytes(ReadUnlessLink(local, readAs)) {
     struct stat status;
-    present = loaded || lstat(local.c_str(), &status) == 0;
+    present = bytes || lstat(local.c_str(), &status) == 0;
   }
 
   std::optional<std::string_view> Bytes() const {
-    if (edited) return std::string_view(*edited);
-    if (loaded) return loaded->view();
+    if (bytes) return std::string_view(*bytes);
     return std::nullopt;
   }
 
+  // Whether the edit can be made where the bytes are: a value that keeps the file's encoding,
+  // or a key deleted.
+  bool EditInPlace(const IniOp& op) {
+    switch (op.kind) {
+      case IniOp::Kind::kSet:
+        if (readByWindows && (ini::HasNonAscii(op.section) || ini::HasNonAscii(op.key) ||
+                              ini::HasNonAscii(op.value))) {
+          return false;
+        }
+        changed |= ini::SetValueInPlace(*bytes, op.section, op.key, op.value, coding.ansi);
+        return true;
+      case IniOp::Kind::kDeleteKey:
+        changed |= ini::DeleteKeyInPlace(*bytes, op.section, op.key, coding.ansi);
+        return true;
+      case IniOp::Kind::kDeleteSection:
+        return false;
+    }
+    return false;
+  }
+
   void Apply(IniOp op) {
-    if (std::optional<std::string> next = ApplyOp(op, Bytes(), readByWindows, coding.ansi)) {
-      edited = std::move(next);
-      loaded.reset();
+    if (!bytes || !EditInPlace(op)) {
+      if (std::optional<std::string> next = ApplyOp(op, Bytes(), readByWindows, coding.ansi)) {
+        bytes = std::move(next);
+        changed = true;
+      }
     }
     ops.push_back(std::move(op));
   }
@@ -213,11 +236,11 @@ struct IniFileEdit::State {
   FileText coding;
   const bool readByWindows;
   posix::FileIdentity readAs;  // the file as the edits found it
-  std::optional<posix::FileBytes> loaded;
-  const bool wasRead = loaded.has_value();
+  std::optional<std::string> bytes;
+  const bool wasRead = bytes.has_value();
   bool present = false;  // something stands at the file's name, readable or not
-  std::optional<std::string> edited;
-  bool editedTaken = false;
+  bool changed = false;
+  bool bytesTaken = false;
   std::vector<IniOp> ops;
 };
 
@@ -260,14 +283,14 @@ bool IniFileEdit::Commit() {
   State& s = *state_;
   // Edits that changed nothing need no write, unless the file is there but could not be read:
   // what they would change in it is unknown, and the rewrite below finds out or fails.
-  if (s.ops.empty() || (!s.edited && (s.wasRead || !s.present))) return true;
+  if (s.ops.empty() || (!s.changed && (s.wasRead || !s.present))) return true;
   // The usual case: nobody changed the file meanwhile, and the edited bytes go in as they are,
   // without a second read. Otherwise the edits are made again on what the file holds now. A
   // file that was not there at the start is always edited afresh.
   posix::UnchangedFile unchanged{s.readAs, [&s]() -> std::optional<std::string> {
-                                   if (s.editedTaken) return std::nullopt;
-                                   s.editedTaken = true;
-                                   return std::move(*s.edited);
+                                   if (s.bytesTaken || !s.changed) return std::nullopt;
+                                   s.bytesTaken = true;
+                                   return std::move(*s.bytes);
                                  }};
   return posix::RewriteFile(
       s.local,
