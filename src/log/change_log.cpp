@@ -122,8 +122,9 @@ FolderRecords ReadFolderRecords(const platform::Host& host, const config::Progra
   records.logFile = log.path;
   if (log.path.empty()) return records;
 
-  const std::string origin =
-      platform::ReadIniString(log.path, kFolderOrgSection, folderKey + "," + stamp, "", log.text);
+  // Both records from one read of the log, which may be large.
+  const platform::IniFileEdit logFile(log.path, log.text);
+  const std::string origin = logFile.ReadString(kFolderOrgSection, folderKey + "," + stamp, "");
   if (!origin.empty()) {
     OriginRecord& record = records.origin;
     record.state = RecordState::kDamaged;
@@ -136,8 +137,7 @@ FolderRecords ReadFolderRecords(const platform::Host& host, const config::Progra
   }
 
   // The last choice counts only for this instance of the folder.
-  const std::string last =
-      platform::ReadIniString(log.path, kFolderLogSection, folderKey, "", log.text);
+  const std::string last = logFile.ReadString(kFolderLogSection, folderKey, "");
   if (!last.empty()) {
     LoggedChoice& record = records.last;
     record.state = RecordState::kDamaged;

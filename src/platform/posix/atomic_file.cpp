@@ -401,8 +401,8 @@ Fd OpenForWholeRead(const std::string& path, FileIdentity* identity) {
 
 }  // namespace
 
-std::optional<FileBytes> ReadWholeFile(const std::string& path, FileIdentity* identity) {
-  const Fd fd = OpenForWholeRead(path, identity);
+std::optional<FileBytes> ReadWholeFile(const std::string& path) {
+  const Fd fd = OpenForWholeRead(path, nullptr);
   if (!fd.ok()) return std::nullopt;
   return ReadFd(fd.get());
 }

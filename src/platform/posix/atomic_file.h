@@ -35,11 +35,11 @@ struct FileIdentity {
 };
 
 // The bytes of a regular file, or nullopt when it cannot be read. Waits while a writer holds
-// the file's lock. With `identity`, also tells what the file was as it was read.
-std::optional<FileBytes> ReadWholeFile(const std::string& path, FileIdentity* identity = nullptr);
+// the file's lock.
+std::optional<FileBytes> ReadWholeFile(const std::string& path);
 
 // The same into a string with room for `room` more bytes, for a caller that edits the bytes
-// where they are.
+// where they are; also tells what the file was as it was read.
 std::optional<std::string> ReadWholeFileWithRoom(const std::string& path, FileIdentity* identity,
                                                  std::size_t room);
 

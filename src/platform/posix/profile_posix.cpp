@@ -2,7 +2,6 @@
 // atomic rewrites. A universal name is read and written through the mount behind it.
 #include <sys/stat.h>
 
-#include <ctime>
 #include <functional>
 #include <vector>
 
@@ -87,13 +86,18 @@ struct IniOp {
   std::string value;
 };
 
+// Whether setting this value makes a file Windows reads UTF-16LE: text outside ASCII.
+bool TurnsUnicode(const IniOp& op, bool readByWindows) {
+  return readByWindows &&
+         (ini::HasNonAscii(op.section) || ini::HasNonAscii(op.key) || ini::HasNonAscii(op.value));
+}
+
 // The file's bytes after one edit, or nullopt when it leaves them as they are.
 std::optional<std::string> ApplyOp(const IniOp& op, std::optional<std::string_view> bytes,
                                    bool readByWindows, const ini::Ansi& ansi) {
   switch (op.kind) {
     case IniOp::Kind::kSet:
-      if (readByWindows && (ini::HasNonAscii(op.section) || ini::HasNonAscii(op.key) ||
-                            ini::HasNonAscii(op.value))) {
+      if (TurnsUnicode(op, readByWindows)) {
         return SetUnicodeValue(bytes, op.section, op.key, op.value, ansi);
       }
       return ini::SetValue(bytes, op.section, op.key, op.value, ansi);
@@ -206,10 +210,7 @@ struct IniFileEdit::State {
   bool EditInPlace(const IniOp& op) {
     switch (op.kind) {
       case IniOp::Kind::kSet:
-        if (readByWindows && (ini::HasNonAscii(op.section) || ini::HasNonAscii(op.key) ||
-                              ini::HasNonAscii(op.value))) {
-          return false;
-        }
+        if (TurnsUnicode(op, readByWindows)) return false;
         changed |= ini::SetValueInPlace(*bytes, op.section, op.key, op.value, coding.ansi);
         return true;
       case IniOp::Kind::kDeleteKey:
