@@ -2,7 +2,6 @@
 
 #include "log/change_log.h"
 #include "platform/file_manager_icon.h"
-#include "platform/registry.h"
 #include "text/text.h"
 
 namespace zendrel::log {
@@ -11,7 +10,6 @@ namespace {
 
 // The registry value and its expansion pass through buffers twice the usual size.
 constexpr std::size_t kIconNameBuffer = 520;
-constexpr char kDefaultIconKey[] = "Directory\\DefaultIcon";
 
 // The number at the start of the text as the C library's atoi reads it: blanks, a sign, the
 // digits up to the first other character; 0 when there are none. Wraps rather than traps.
@@ -30,16 +28,8 @@ int LeadingNumber(const std::string& text) {
 }  // namespace
 
 platform::Icon StandardFolderIcon(const platform::Host& host) {
-  std::string name;
-  platform::RegHandle key = 0;
-  if (platform::RegOpen(platform::ClassesRoot(), kDefaultIconKey, platform::RegAccess::kRead,
-                        &key) == platform::kRegSuccess) {
-    if (platform::RegQueryString(key, "", &name, kIconNameBuffer) != platform::kRegSuccess) {
-      name.clear();
-    }
-    platform::RegClose(key);
-  }
-  const std::string expanded = host.ExpandEnvironment(name, kIconNameBuffer);
+  const std::string expanded =
+      host.ExpandEnvironment(host.StandardFolderIconValue(kIconNameBuffer), kIconNameBuffer);
   // "file,index"; the file name itself may hold commas, the index never does.
   const std::size_t comma = text::FindLastChar(expanded, ',');
   std::string file;

@@ -36,6 +36,10 @@ class Host {
 
   // The universal (\\server\share\...) name of a path on a network drive, or the path.
   virtual std::string ToUniversalName(const std::string& path) const = 0;
+
+  // The registry's name of the standard folder icon ("file,index", unexpanded), read through a
+  // buffer of `bufferSize` bytes; empty when the registry names none.
+  virtual std::string StandardFolderIconValue(std::size_t bufferSize) const;
 };
 
 // The real machine.

@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <functional>
 #include <map>
-#include <optional>
 #include <random>
 #include <string>
 #include <utility>
@@ -22,11 +21,9 @@
 #include "platform/folder_ops.h"
 #include "platform/icons.h"
 #include "platform/profile.h"
-#include "platform/registry.h"
 #include "support/fake_boxes.h"
 #include "support/fake_host.h"
 #include "support/icon_fixtures.h"
-#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 #include "text/text.h"
 #include "ui/message_box.h"
@@ -37,8 +34,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::TempDir;
-
-constexpr char kDefaultIconKey[] = "Directory\\DefaultIcon";
 
 // The application with the chooser's modal run played by the test.
 class ScriptedApp final : public FolderIconApp {
@@ -55,48 +50,6 @@ class ScriptedApp final : public FolderIconApp {
     ++chooserRuns;
     return chooser ? chooser(dialog) : ui::kIdCancel;
   }
-};
-
-// Sets the default value of HKEY_CLASSES_ROOT\Directory\DefaultIcon for one test and puts the
-// old one back. Linux keeps the store in a private configuration folder instead.
-class ScopedDefaultIcon {
- public:
-  ScopedDefaultIcon(const TempDir& dir, const std::optional<std::string>& value)
-#ifndef _WIN32
-      : config_("XDG_CONFIG_HOME", dir.File("config").c_str())
-#endif
-  {
-    (void)dir;
-    platform::RegHandle key = 0;
-    if (platform::RegOpen(platform::ClassesRoot(), kDefaultIconKey, platform::RegAccess::kRead,
-                          &key) == platform::kRegSuccess) {
-      std::string old;
-      if (platform::RegQueryString(key, "", &old, 520) == platform::kRegSuccess) old_ = old;
-      platform::RegClose(key);
-    }
-    Set(value);
-  }
-  ~ScopedDefaultIcon() {
-    if (old_) Set(old_);
-  }
-
- private:
-  static void Set(const std::optional<std::string>& value) {
-    platform::RegHandle key = 0;
-    if (!value) {
-      platform::RegDeleteSubkey(platform::ClassesRoot(), kDefaultIconKey);
-      return;
-    }
-    ASSERT_EQ(platform::RegCreate(platform::ClassesRoot(), kDefaultIconKey, &key),
-              platform::kRegSuccess);
-    platform::RegSetString(key, "", *value);
-    platform::RegClose(key);
-  }
-
-#ifndef _WIN32
-  test::ScopedVariable config_;
-#endif
-  std::optional<std::string> old_;
 };
 
 // Everything under a folder: each entry's bytes (folders: none) and attributes.
@@ -129,6 +82,7 @@ class RunForFolderTest : public ::testing::Test {
     // The standard folder icon is the fourth icon of a library; the others are decoys.
     test::WriteBytes(dir_.File("shell.icl"), test::MakeIcl({{kRed}, {kRed}, {kBlue}, {kGreen}}));
     host_.environment["ZENDREL_PLACE"] = dir_.path();
+    host_.standardFolderIcon = StandardValue();
     folder_ = dir_.File("Work");
     fs::create_directory(folder_);
     logs_ = dir_.File("logs");
@@ -162,8 +116,7 @@ class RunForFolderTest : public ::testing::Test {
   std::unique_ptr<ScriptedApp> app_;
 };
 
-TEST_F(RunForFolderTest, StandardIconComesFromTheExpandedRegistryValue) {
-  ScopedDefaultIcon standard(dir_, StandardValue());
+TEST_F(RunForFolderTest, StandardIconComesFromTheExpandedValue) {
   ScriptedApp app(host_, boxes_);
   const platform::Icon icon = app.StandardFolderIcon();
   ASSERT_TRUE(icon);
@@ -176,27 +129,26 @@ TEST_F(RunForFolderTest, StandardIconIndexIsReadLikeAtoi) {
   const std::string library = dir_.File("shell.icl");
   // Blanks and a sign before the digits, anything after them.
   for (const char* tail : {",  +3", ",3x", ", 3 "}) {
-    ScopedDefaultIcon standard(dir_, library + tail);
+    host_.standardFolderIcon = library + tail;
     const platform::Icon icon = app.StandardFolderIcon();
     ASSERT_TRUE(icon) << tail;
     EXPECT_EQ(icon.Pixels()[31 * 32 + 31], kGreen.colour) << tail;
   }
   // The last comma splits; no digits is index 0.
   {
-    ScopedDefaultIcon standard(dir_, library + ",x");
+    host_.standardFolderIcon = library + ",x";
     const platform::Icon icon = app.StandardFolderIcon();
     ASSERT_TRUE(icon);
     EXPECT_EQ(icon.Pixels()[31 * 32 + 31], kRed.colour);
   }
   // Past the last icon, or no comma at all: no icon.
   for (const std::string& value : {library + ",4", library, std::string("3"), std::string()}) {
-    ScopedDefaultIcon standard(dir_, value);
+    host_.standardFolderIcon = value;
     EXPECT_FALSE(app.StandardFolderIcon()) << value;
   }
 }
 
 TEST_F(RunForFolderTest, WithoutSettingsFileTheStandardEntryComesFirst) {
-  ScopedDefaultIcon standard(dir_, StandardValue());
   const Tree before = Snapshot(folder_);
   bool seen = false;
   const std::vector<int> shown = Run([&](ui::IconChooserDialog& dialog) {
@@ -222,7 +174,6 @@ TEST_F(RunForFolderTest, WithoutSettingsFileTheStandardEntryComesFirst) {
 }
 
 TEST_F(RunForFolderTest, WithSettingsFileTheCurrentIconComesFirstAndCancelTouchesNothing) {
-  ScopedDefaultIcon standard(dir_, StandardValue());
   const std::string ini = InFolder("desktop.ini");
   test::WriteBytes(ini, "[.ShellClassInfo]\r\nIconFile=" + Icon("red.ico") +
                             "\r\nIconIndex=0\r\nInfoTip=Papers\r\nConfirmFileOp=0\r\n"
@@ -253,7 +204,6 @@ TEST_F(RunForFolderTest, WithSettingsFileTheCurrentIconComesFirstAndCancelTouche
 }
 
 TEST_F(RunForFolderTest, NoLoadableIconEndsWithMessage106BeforeTheChooser) {
-  ScopedDefaultIcon standard(dir_, StandardValue());
   fs::remove(Icon("red.ico"));
   test::WriteBytes(Icon("blue.ico"), "not an icon");
   EXPECT_EQ(Run(nullptr), std::vector<int>{IDS_ICONS_NOT_LOADED});
@@ -262,20 +212,17 @@ TEST_F(RunForFolderTest, NoLoadableIconEndsWithMessage106BeforeTheChooser) {
 }
 
 TEST_F(RunForFolderTest, NoStandardIconEndsWithMessage106BeforeTheChooser) {
-  for (const std::optional<std::string>& value :
-       {std::optional<std::string>(dir_.File("shell.icl")),  // no comma
-        std::optional<std::string>(dir_.File("missing.icl") + ",0"),
-        std::optional<std::string>()}) {
-    ScopedDefaultIcon standard(dir_, value);
+  for (const std::string& value :
+       {dir_.File("shell.icl") /* no comma */, dir_.File("missing.icl") + ",0", std::string()}) {
+    host_.standardFolderIcon = value;
     boxes_.shown.clear();
-    EXPECT_EQ(Run(nullptr), std::vector<int>{IDS_ICONS_NOT_LOADED}) << value.value_or("(none)");
+    EXPECT_EQ(Run(nullptr), std::vector<int>{IDS_ICONS_NOT_LOADED}) << value;
     EXPECT_EQ(app_->chooserRuns, 0);
   }
   EXPECT_FALSE(test::Exists(InFolder("desktop.ini")));
 }
 
 TEST_F(RunForFolderTest, OkAppliesTheChoiceAndLogsIt) {
-  ScopedDefaultIcon standard(dir_, StandardValue());
   test::WriteBytes(InFolder("Thumbs.db"), "old thumbnails");
   Run([](ui::IconChooserDialog& dialog) {
     dialog.selectedIndex = 1;  // blue.ico
@@ -308,7 +255,6 @@ TEST_F(RunForFolderTest, OkAppliesTheChoiceAndLogsIt) {
 // log records nothing. A change log that cannot be written is a warning only: the folder's
 // change stays, and the run ends normally.
 TEST_F(RunForFolderTest, NoSilentEnds) {
-  ScopedDefaultIcon standard(dir_, StandardValue());
   const auto choose = [](ui::IconChooserDialog& dialog) {
     dialog.selectedIndex = 1;
     dialog.infoTipText = "tip";
@@ -375,7 +321,6 @@ class CurrentDirectory {
 // them, from every sort of current directory: each confirmation lands in the folder meant and
 // changes nothing else but the change log, whose key is the folder's full name.
 TEST_F(RunForFolderTest, EveryWayOfNamingAFolderChangesThatFolderAndNothingElse) {
-  ScopedDefaultIcon standard(dir_, StandardValue());
   const std::string root = dir_.File("tree");
   const auto in = [](const std::string& parent, const std::string& name) {
     return text::AddTrailingSeparator(parent) + name;
@@ -504,7 +449,6 @@ TEST_F(RunForFolderTest, EveryWayOfNamingAFolderChangesThatFolderAndNothingElse)
 // The longest folder whose desktop.ini the system's functions still take is customised; one
 // byte more is refused with its own message before anything is written.
 TEST_F(RunForFolderTest, FolderAtThePathLimitWorksAndOneByteMoreIsRefused) {
-  ScopedDefaultIcon standard(dir_, StandardValue());
   const std::size_t fits = platform::LongestPath() - std::string("\\desktop.ini").size();
   const std::string base = dir_.File("deep");
   for (const std::size_t length : {fits, fits + 1}) {

@@ -26,6 +26,10 @@ std::string FakeHost::ExpandEnvironment(const std::string& text, std::size_t buf
   return text::CutToBuffer(out, bufferSize);
 }
 
+std::string FakeHost::StandardFolderIconValue(std::size_t bufferSize) const {
+  return text::CutToBuffer(standardFolderIcon, bufferSize);
+}
+
 std::string FakeHost::ToUniversalName(const std::string& path) const {
   if (platformNetworkNames) return platform::ToUniversalName(path);
   for (const auto& [local, universal] : drives) {

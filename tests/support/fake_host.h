@@ -23,6 +23,8 @@ class FakeHost final : public platform::Host {
   std::map<std::string, std::string> drives;
   // Ask the platform instead of `drives` (Linux tests point it at a mount table of theirs).
   bool platformNetworkNames = false;
+  // The registry's standard folder icon value; empty: the registry names none.
+  std::string standardFolderIcon;
 
   std::uint32_t PlatformId() const override { return platformId; }
   std::string ModuleFileName() const override { return moduleFileName; }
@@ -33,6 +35,7 @@ class FakeHost final : public platform::Host {
   }
   std::string ExpandEnvironment(const std::string& text, std::size_t bufferSize) const override;
   std::string ToUniversalName(const std::string& path) const override;
+  std::string StandardFolderIconValue(std::size_t bufferSize) const override;
 };
 
 }  // namespace zendrel::test
