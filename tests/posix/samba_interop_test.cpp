@@ -2,14 +2,10 @@
 // folder on the loopback address with DOS attributes stored in user.DOSATTRIB; smbclient
 // shows what Samba makes of the records Zendrel writes, and Zendrel reads back the records
 // Samba writes when a client changes attributes.
-#include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -39,7 +35,6 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 constexpr const char* kRecordName = "user.DOSATTRIB";
-constexpr int kPreferredPort = 4450;
 constexpr auto kStartTimeout = 15s;
 
 std::string Hex(const std::string& bytes) {
@@ -144,104 +139,32 @@ std::string FindProgram(const std::string& name) {
   return std::string();
 }
 
-sockaddr_in Loopback(int port) {
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<std::uint16_t>(port));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  return address;
+// Whether the network namespace `pid` lives in has a socket listening on TCP port 445: the
+// kernel's own table, as that namespace sees it.
+bool ListensOnSmbPort(pid_t pid) {
+  for (const char* table : {"/net/tcp", "/net/tcp6"}) {
+    const std::optional<std::string> text = test::ReadBytes("/proc/" + std::to_string(pid) + table);
+    if (!text) continue;
+    std::stringstream lines(*text);
+    std::string line;
+    std::getline(lines, line);  // the column names
+    while (std::getline(lines, line)) {
+      std::stringstream fields(line);
+      std::string slot, local, remote, state;
+      fields >> slot >> local >> remote >> state;
+      const std::size_t colon = local.rfind(':');
+      if (state == "0A" && colon != std::string::npos && local.substr(colon + 1) == "01BD") {
+        return true;
+      }
+    }
+  }
+  return false;
 }
-
-// True when something accepts connections on the loopback port.
-bool Answers(int port) {
-  const int probe = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (probe < 0) return false;
-  const sockaddr_in address = Loopback(port);
-  const bool connected =
-      connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-  close(probe);
-  return connected;
-}
-
-// A loopback port for one private smbd, held until it is let go. smbd listens with
-// SO_REUSEPORT, so a second smbd on a port already served would share it silently and take
-// over some of the connections. Two runs of this program (say a debug and a sanitizer build
-// at once) settle who gets a port through a lock that the kernel drops when its holder ends:
-// a name in the abstract socket namespace. A port that anything else listens on is passed by.
-class PortClaim {
- public:
-  PortClaim() = default;
-  PortClaim(const PortClaim&) = delete;
-  PortClaim& operator=(const PortClaim&) = delete;
-  ~PortClaim() { Release(); }
-
-  // Claims the preferred port, or else one the kernel picks as free.
-  bool Claim() {
-    if (TryClaim(kPreferredPort)) return true;
-    for (int round = 0; round < 20; ++round) {
-      if (TryClaim(FreePort())) return true;
-    }
-    return false;
-  }
-  int port() const { return port_; }
-  void Release() {
-    if (lock_ >= 0) close(lock_);
-    lock_ = -1;
-  }
-
- private:
-  static int FreePort() {
-    const int probe = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (probe < 0) return 0;
-    sockaddr_in address = Loopback(0);
-    socklen_t size = sizeof address;
-    int port = 0;
-    if (bind(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
-        getsockname(probe, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
-      port = ntohs(address.sin_port);
-    }
-    close(probe);
-    return port;
-  }
-
-  // Nobody listens there: the address can be bound (lingering closed connections aside).
-  static bool Unused(int port) {
-    const int probe = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (probe < 0) return false;
-    const int yes = 1;
-    setsockopt(probe, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    const sockaddr_in address = Loopback(port);
-    const bool bound =
-        bind(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-    close(probe);
-    return bound;
-  }
-
-  bool TryClaim(int port) {
-    if (port <= 0) return false;
-    const int lock = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (lock < 0) return false;
-    const std::string name = "zendrel-samba-test-port-" + std::to_string(port);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path + 1, name.data(), name.size());  // sun_path[0] stays NUL
-    const auto size = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
-    if (bind(lock, reinterpret_cast<const sockaddr*>(&address), size) != 0 || !Unused(port)) {
-      close(lock);
-      return false;
-    }
-    lock_ = lock;
-    port_ = port;
-    return true;
-  }
-
-  int lock_ = -1;
-  int port_ = 0;
-};
 
 // A private smbd that serves one temp folder as \\127.0.0.1\share to guests, with DOS
-// attributes stored in user.DOSATTRIB. Stopped when destroyed; a guard process stops it should
-// this program end some other way.
+// attributes stored in user.DOSATTRIB. It runs in a network namespace of its own, on the usual
+// port, which nothing else can hold there; smbclient joins that namespace. Stopped when
+// destroyed; a guard process stops it should this program end some other way.
 class SambaServer {
  public:
   SambaServer() = default;
@@ -253,8 +176,14 @@ class SambaServer {
   std::string Start() {
     smbd_ = FindProgram("smbd");
     smbclient_ = FindProgram("smbclient");
+    unshare_ = FindProgram("unshare");
+    nsenter_ = FindProgram("nsenter");
+    const std::string ip = FindProgram("ip");
     if (smbd_.empty()) return "smbd is not installed (Debian package samba)";
     if (smbclient_.empty()) return "smbclient is not installed (Debian package smbclient)";
+    if (unshare_.empty() || nsenter_.empty() || ip.empty()) {
+      return "unshare, nsenter and ip are needed (Debian packages util-linux, iproute2)";
+    }
     // Guests are served as root, the only account sure to exist here, and only root may
     // take that account's identity.
     if (geteuid() != 0) {
@@ -273,13 +202,14 @@ class SambaServer {
              "attributes: " + strerror(errno) + " (set TMPDIR to a folder on ext4, xfs, btrfs)";
     }
     fs::remove(probe, error);
-    if (!port_.Claim()) return "no free loopback port for smbd";
     WriteConfiguration();
 
     // smbd signals its whole process group when it stops; with --no-process-group that
     // group would be this program's, so the daemon gets one of its own.
     const Finished launch =
-        Run({smbd_, "-s", configuration_, "-D", "--no-process-group"}, dir_.File("smbd.out"), true);
+        Run({unshare_, "--net", "sh", "-c", ip + " link set lo up && exec \"$@\"", "smbd", smbd_,
+             "-s", configuration_, "-D", "--no-process-group"},
+            dir_.File("smbd.out"), true);
     if (launch.status != 0) {
       const int code = WIFEXITED(launch.status) ? WEXITSTATUS(launch.status) : launch.status;
       return "smbd did not start (status " + std::to_string(code) + ")" +
@@ -289,15 +219,14 @@ class SambaServer {
     const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
     while (std::chrono::steady_clock::now() < deadline) {
       pid_ = PidFromFile();
-      if (pid_ > 0 && Answers(port_.port())) {
+      if (pid_ > 0 && ListensOnSmbPort(pid_)) {
         Guard();
         return std::string();
       }
       if (OurProcesses().empty()) return "smbd stopped before it answered" + LogTail();
       std::this_thread::sleep_for(50ms);
     }
-    return "smbd did not answer on 127.0.0.1:" + std::to_string(port_.port()) + " within " +
-           std::to_string(kStartTimeout.count()) + " s" + LogTail();
+    return "smbd did not listen within " + std::to_string(kStartTimeout.count()) + " s" + LogTail();
   }
 
   void Stop() {
@@ -314,13 +243,12 @@ class SambaServer {
       }
       guard_ = -1;
     }
-    port_.Release();
   }
 
   // What smbclient prints for these commands, run against the share.
   std::string Client(const std::string& commands) const {
-    return Run({smbclient_, "-s", configuration_, "-p", std::to_string(port_.port()), "-N", "-t",
-                "10", "//127.0.0.1/share", "-c", commands})
+    return Run({nsenter_, "--net=/proc/" + std::to_string(pid_) + "/ns/net", smbclient_, "-s",
+                configuration_, "-N", "-t", "10", "//127.0.0.1/share", "-c", commands})
         .output;
   }
 
@@ -334,9 +262,7 @@ class SambaServer {
         "server role = standalone server\n"
         "interfaces = 127.0.0.1\n"
         "bind interfaces only = yes\n"
-        "smb ports = " +
-        std::to_string(port_.port()) +
-        "\n"
+        "smb ports = 445\n"
         "disable netbios = yes\n"
         "load printers = no\n"
         "map to guest = Bad User\n"
@@ -450,9 +376,10 @@ class SambaServer {
   }
 
   test::TempDir dir_;
-  PortClaim port_;
   std::string smbd_;
   std::string smbclient_;
+  std::string unshare_;
+  std::string nsenter_;
   std::string configuration_;
   pid_t pid_ = -1;
   pid_t guard_ = -1;
