@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include <sys/stat.h>
 
 #include "platform/posix/ini_document.h"
+#include "platform/posix/ini_scan.h"
 #include "platform/posix/small_file_cache.h"
 #include "support/temp_dir.h"
 
@@ -50,6 +52,83 @@ TEST(IniLookup, SkippingFindsWhatReadingEveryLineFinds) {
   }
   EXPECT_EQ(FindValue(file, "next", "k5"), "in the next section");
   EXPECT_EQ(FindValue(file, "Log", "k5"), std::nullopt);
+}
+
+// Generated files in which many names share the asked name's ending or beginning, its case
+// aside: the candidate search answers the same with and without vector instructions, and the
+// skipping lookup finds what reading every line of the UTF-16 file finds.
+TEST(IniLookup, SkippingAgreesWithReadingEveryLineOnGeneratedFiles) {
+  std::mt19937 random(16);
+  const auto pick = [&](const std::vector<std::string>& from) {
+    return from[std::uniform_int_distribution<std::size_t>(0, from.size() - 1)(random)];
+  };
+  const auto chance = [&](int percent) {
+    return std::uniform_int_distribution<int>(0, 99)(random) < percent;
+  };
+  const std::vector<std::string> starts = {"", "", "Folder icon ", "a", "K", "x.", "\xC3\xA9"};
+  const std::vector<std::string> middles = {"",  "1", "9",   "12",
+                                            "A", "b", "ico", "long name " + std::string(30, 'n')};
+  const std::vector<std::string> endings = {"", ".ico", ".ICO", "o", "9", "e"};
+  const std::vector<std::string> blanks = {"", "", " ", "\t", "\v", " \t"};
+  const std::vector<std::string> breaks = {"\r\n", "\n", "\r"};
+  const auto name = [&] {
+    std::string n = pick(starts) + pick(middles) + pick(endings);
+    if (n.empty()) n = "z";
+    for (char& c : n) {
+      if (chance(20) && c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return n;
+  };
+
+  int found = 0, lookups = 0;
+  for (int round = 0; round < 600; ++round) {
+    std::vector<std::string> names;
+    std::string file;
+    if (chance(30)) file += name() + "=before any header" + pick(breaks);
+    const int lines = std::uniform_int_distribution<int>(0, 50)(random);
+    bool header = false;
+    for (int i = 0; i < lines; ++i) {
+      if (i > 0) file += pick(breaks);
+      if (!header || chance(5)) {
+        file += pick(blanks) + "[" + pick(blanks) + (chance(80) ? "log" : "Other") + "]";
+        header = true;
+        continue;
+      }
+      names.push_back(name());
+      const std::string value = "v" + std::to_string(i) + (chance(20) ? "=" + name() : "");
+      if (chance(8)) {
+        file += ";" + names.back() + "=" + value;  // a comment
+      } else if (chance(5)) {
+        file += "x" + names.back() + "=" + value;  // a longer name ending alike
+      } else {
+        file += pick(blanks) + names.back() + pick(blanks) + "=" + pick(blanks) + value;
+      }
+    }
+    if (chance(50)) file += pick(breaks);
+    const std::string wide = "\xFF\xFE" + test::Utf16Le(file);
+
+    for (int k = 0; k < 6; ++k) {
+      std::string key = names.empty() || chance(15) ? name() : pick(names);
+      if (chance(10) && key.size() > 1) key.erase(0, 1);
+      for (char& c : key) {
+        if (chance(30) && c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+      }
+      const std::string what = "key [" + key + "] in [" + file + "]";
+      const std::optional<std::string> expected = FindValue(wide, "Log", key);
+      ASSERT_EQ(FindValue(file, "Log", key), expected) << what;
+      found += expected.has_value();
+      ++lookups;
+
+      const KeyName asked(key);
+      for (std::size_t from = 0; from <= file.size(); from += 1 + from / 3) {
+        ASSERT_EQ(FindKeyCandidate(file.data(), from, file.size(), asked),
+                  FindKeyCandidate(file.data(), from, file.size(), asked, Search::kPlain))
+            << what << " from " << from;
+      }
+    }
+  }
+  // Many lookups must be of keys that are there, or the comparison proves little.
+  EXPECT_GT(found, lookups / 4) << found << " of " << lookups;
 }
 
 // Every name an edit is given, blanks around it or not, in an ANSI and in a UTF-16 file: the

@@ -206,14 +206,14 @@ class LineScanner {
   // For a lookup in an ANSI file: moves to the line of `key` in the section whose body starts
   // here and makes it the current line, without looking at the lines in between. False, and
   // positioned at the next header (or the end), when the section has no such key. The
-  // candidates are the places where a header could begin or where a name ending like the key
-  // meets its '='; each is checked from the '=' backwards.
+  // candidates are the places where a header could begin or where the key's name, or a blank,
+  // meets an '='; each is checked from the '=' backwards.
   bool SeekKeyLine(std::string_view key) {
     const char* data = bytes_.data();
     const std::size_t body = pos_;
-    const KeyEnding ending(key);
+    const KeyName name(key);
     for (std::size_t from = body; from < end_;) {
-      const std::size_t q = FindKeyCandidate(data, from, end_, ending);
+      const std::size_t q = FindKeyCandidate(data, from, end_, name);
       if (q >= end_) break;
       from = q + 1;
       std::size_t j = q;
