@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTextDocument>
 #include <QTimer>
 
 #include <cstdio>
@@ -464,8 +465,15 @@ void ExpectUnclipped(const QWidget& dialog) {
 }
 
 TEST_F(ChooserQtTest, LayoutShowsEveryTextWhole) {
+  const QFont applicationFont = QApplication::font();
   auto w = Open();
   ExpectUnclipped(*w);
+  // The dialog's font, the info tip's text included; the application's own, which the message
+  // boxes show, stays as it was.
+  EXPECT_EQ(w->InfoTipEdit()->font(), w->font());
+  EXPECT_EQ(w->InfoTipEdit()->document()->defaultFont(), w->font());
+  EXPECT_EQ(QApplication::font(), applicationFont);
+  EXPECT_NE(QApplication::font(), w->font());
   const auto* iconGroup = w->findChild<QGroupBox*>("iconGroup");
   const auto* infoGroup = w->findChild<QGroupBox*>("infoGroup");
   ASSERT_TRUE(iconGroup && infoGroup);

@@ -65,8 +65,9 @@ bool XServerAnswers(const char* display) {
 
 // An X server can accept the socket and still refuse the client (its client limit reached,
 // access denied); only the connection set-up tells. The toolkit's X platform goes through
-// libxcb, so the same library is asked, loaded only for the question: where it is missing,
-// the toolkit could not use X either. Nullopt when it cannot be loaded.
+// libxcb, so the same library is asked: where it is missing, the toolkit could not use X
+// either. The library stays loaded for the toolkit, which would otherwise load it again at
+// once. Nullopt when it cannot be loaded.
 std::optional<bool> XcbConnects(const char* display) {
   using Connect = void* (*)(const char*, int*);
   using HasError = int (*)(void*);
@@ -82,7 +83,6 @@ std::optional<bool> XcbConnects(const char* display) {
     connected = connection && hasError(connection) == 0;
     if (connection) disconnect(connection);  // an erroneous connection is freed the same way
   }
-  dlclose(library);
   return connected;
 }
 

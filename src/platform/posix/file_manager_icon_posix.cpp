@@ -1,6 +1,7 @@
 // The folder's icon for Linux file managers: rendered to PNG under the user's data folder,
 // named in GIO's metadata of the folder (GNOME Files, Nemo, Caja) and in the folder's
 // .directory file (Dolphin).
+#include <dlfcn.h>
 #include <gio/gio.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,6 +10,7 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <type_traits>
 
 #include "platform/file_attributes.h"
 #include "platform/file_manager_icon.h"
@@ -98,23 +100,56 @@ bool HasSessionBus() {
          S_ISSOCK(st.st_mode);
 }
 
+// GIO's functions, from the library loaded when a folder's icon is first shown rather than
+// with the program: linked in, GIO and the libraries it brings cost every start some
+// milliseconds before the chooser can paint. The library stays loaded (its types stay
+// registered). Null when it cannot be loaded.
+struct Gio {
+  decltype(&g_file_new_for_path) newForPath;
+  decltype(&g_file_set_attribute_string) setString;
+  decltype(&g_file_set_attribute) set;
+  decltype(&g_object_unref) unref;
+};
+
+const Gio* LoadGio() {
+  static const std::optional<Gio> gio = []() -> std::optional<Gio> {
+    void* library = dlopen("libgio-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
+    if (!library) return std::nullopt;
+    const auto find = [library](auto& function, const char* name) {
+      function =
+          reinterpret_cast<std::remove_reference_t<decltype(function)>>(dlsym(library, name));
+      return function != nullptr;
+    };
+    Gio g{};
+    if (!find(g.newForPath, "g_file_new_for_path") ||
+        !find(g.setString, "g_file_set_attribute_string") || !find(g.set, "g_file_set_attribute") ||
+        !find(g.unref, "g_object_unref")) {
+      return std::nullopt;
+    }
+    return g;
+  }();
+  return gio ? &*gio : nullptr;
+}
+
 // GIO's metadata goes to the user's metadata service (GVfs); without it the call fails and
 // nothing else is affected.
 void SetCustomIconMetadata(const std::string& folder, const std::optional<std::string>& png) {
   if (!HasSessionBus()) return;
-  GFile* file = g_file_new_for_path(folder.c_str());
+  const Gio* gio = LoadGio();
+  if (!gio) return;
+  GFile* file = gio->newForPath(folder.c_str());
   GError* error = nullptr;
   if (png) {
     if (gchar* uri = g_filename_to_uri(png->c_str(), nullptr, nullptr)) {
-      g_file_set_attribute_string(file, kCustomIcon, uri, G_FILE_QUERY_INFO_NONE, nullptr, &error);
+      gio->setString(file, kCustomIcon, uri, G_FILE_QUERY_INFO_NONE, nullptr, &error);
       g_free(uri);
     }
   } else {
-    g_file_set_attribute(file, kCustomIcon, G_FILE_ATTRIBUTE_TYPE_INVALID, nullptr,
-                         G_FILE_QUERY_INFO_NONE, nullptr, &error);
+    gio->set(file, kCustomIcon, G_FILE_ATTRIBUTE_TYPE_INVALID, nullptr, G_FILE_QUERY_INFO_NONE,
+             nullptr, &error);
   }
   if (error) g_error_free(error);
-  g_object_unref(file);
+  gio->unref(file);
 }
 
 // A new .directory is hidden for Windows users of the share, as desktop.ini is.

@@ -1,6 +1,7 @@
 #include "ui/qt/chooser_dialog_qt.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QFontMetrics>
@@ -148,7 +149,15 @@ ChooserDialogQt::ChooserDialogQt(IconChooserDialog& dialog, QWidget* owner)
   // Made in tab order: the list first, so that it has the focus when the dialog opens.
   list_ = new IconListWidget(this);
   check_ = new QCheckBox(QString::fromUtf8(ZENDREL_CHOOSER_THUMBNAIL), this);
-  edit_ = new InfoTipEditWidget(this);
+  {
+    // The text box lays out its empty document as it is made, in the application's font, which
+    // no control here shows: loading that font would delay the first paint. The dialog's font
+    // stands in for it meanwhile.
+    const QFont applicationFont = QApplication::font();
+    QApplication::setFont(font());
+    edit_ = new InfoTipEditWidget(this);
+    QApplication::setFont(applicationFont);
+  }
   ok_ = new QPushButton(QStringLiteral("OK"), this);
   cancel_ = new QPushButton(QString::fromUtf8(ZENDREL_CHOOSER_CANCEL), this);
   folder_ = new QLabel(QString::fromUtf8(ZENDREL_CHOOSER_FOLDER), this);
