@@ -10,9 +10,11 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/icons.h"
@@ -46,8 +48,8 @@ struct IconImage {
 };
 
 struct Icon::Data {
-  HICON handle;     // the system's own icon; none for one made from its file's image
-  IconImage image;  // the image of one made from its file's image
+  HICON handle;  // the system's own icon; none for one made from its file's image
+  std::shared_ptr<const IconImage> image;  // of one made from its file's image
   IconSource source;
   ~Data() {
     if (handle) DestroyIcon(handle);
@@ -67,9 +69,9 @@ struct IconFile::State {
 // (to read an image back, or to show the list): then all the images not yet in it go in
 // with a few calls, many images to one wide bitmap, rather than two icons each.
 struct ImageList::State {
-  std::vector<IconImage> images;    // one per slot
-  std::vector<IconSource> sources;  // one per slot
-  HIMAGELIST list = nullptr;        // the first `listed` images, in slot order
+  std::vector<std::shared_ptr<const IconImage>> images;  // one per slot
+  std::vector<IconSource> sources;                       // one per slot
+  HIMAGELIST list = nullptr;                             // the first `listed` images, in slot order
   std::size_t listed = 0;
   ~State() { Forget(); }
   void Forget() {
@@ -214,6 +216,9 @@ class Canvas {
     mask_ = CreateBitmap(kIconSize, kIconSize, 1, 1, nullptr);
     dc_ = CreateCompatibleDC(nullptr);
     if (dc_) original_ = SelectObject(dc_, colour_);
+    BITMAP format = {};
+    thirtyTwoBits_ =
+        colour_ && GetObjectA(colour_, sizeof format, &format) && format.bmBitsPixel == 32;
   }
   ~Canvas() {
     if (dc_) {
@@ -251,6 +256,12 @@ class Canvas {
     const auto rowBytes = [&](std::size_t bits) { return (width * bits + 31) / 32 * 4; };
     const std::size_t colourBytes = rowBytes(static_cast<std::size_t>(bitCount)) * height;
     if (bytes.size() < head + colourBytes + rowBytes(1) * height) return std::nullopt;
+    // At the size itself, onto 32 bits a pixel, the drawing is a plain conversion: done here.
+    if (width == kIconSize && height == kIconSize && bitCount != 16 && thirtyTwoBits_) {
+      if (std::optional<IconImage> image = Convert(bytes, head, colours, bitCount, colourBytes)) {
+        return image;
+      }
+    }
 
     // The header of the upper half, room for at least two colours.
     std::vector<std::uint8_t> info(sizeof header +
@@ -279,6 +290,41 @@ class Canvas {
   }
 
  private:
+  // The image of a 32 x 32 DIB of 4, 8, 24 or 32 bits as it lands on a bitmap of 32 bits: a
+  // pixel's or a palette entry's colour, the alpha byte only of 32-bit pixels, the rows turned
+  // top to bottom, the mask copied. nullopt for an index past the palette or a palette entry
+  // whose fourth byte is set, which the system's drawing decides.
+  static std::optional<IconImage> Convert(std::span<const std::uint8_t> bytes, std::size_t head,
+                                          std::size_t colours, int bitCount,
+                                          std::size_t colourBytes) {
+    IconImage image;
+    const std::size_t stride = (kIconSize * static_cast<std::size_t>(bitCount) + 31) / 32 * 4;
+    const std::uint8_t* palette = bytes.data() + sizeof(BITMAPINFOHEADER);
+    const std::uint8_t* mask = bytes.data() + head + colourBytes;
+    for (int y = 0; y < kIconSize; ++y) {
+      const std::size_t from = static_cast<std::size_t>(kIconSize - 1 - y);
+      const std::uint8_t* row = bytes.data() + head + from * stride;
+      for (int x = 0; x < kIconSize; ++x) {
+        std::uint32_t pixel = 0;
+        if (bitCount >= 24) {
+          const std::uint8_t* p = row + x * (bitCount / 8);
+          pixel = p[0] | p[1] << 8 | p[2] << 16 | (bitCount == 32 ? std::uint32_t{p[3]} << 24 : 0);
+        } else {
+          const unsigned index = bitCount == 8 ? row[x] : (row[x / 2] >> (x % 2 ? 0 : 4)) & 0xF;
+          if (index >= colours) return std::nullopt;
+          const std::uint8_t* entry = palette + 4 * index;
+          if (entry[3] != 0) return std::nullopt;
+          pixel = entry[0] | entry[1] << 8 | entry[2] << 16;
+        }
+        image.colour[static_cast<std::size_t>(y * kIconSize + x)] = pixel;
+      }
+      std::memcpy(image.mask.data() + y * IconImage::kMaskRow, mask + from * IconImage::kMaskRow,
+                  IconImage::kMaskRow);
+    }
+    return image;
+  }
+
+  bool thirtyTwoBits_ = false;
   HDC dc_ = nullptr;
   HBITMAP colour_ = nullptr, mask_ = nullptr;
   HGDIOBJ original_ = nullptr;
@@ -291,8 +337,19 @@ Icon LargeIconOf(const posix::IconImageDirectory& images, const posix::ByteSourc
                  IconSource from) {
   if (images.empty()) return Icon();
   std::vector<BYTE> directory = GroupDirectory(images);
-  const int id =
-      LookupIconIdFromDirectoryEx(directory.data(), TRUE, kIconSize, kIconSize, LR_DEFAULTCOLOR);
+  // The system chooses by the images' sizes and depths, not by where they are or how many
+  // bytes they take, and the icons of a folder share a few sets of sizes and depths: it is
+  // asked once for each set.
+  std::string shape(directory.begin(), directory.end());
+  for (std::size_t k = 0; k < images.size(); ++k) shape.replace(6 + 14 * k + 8, 4, 4, '\0');
+  static thread_local std::unordered_map<std::string, int> chosen;
+  if (chosen.size() > 4096) chosen.clear();
+  const auto [at, fresh] = chosen.try_emplace(std::move(shape), 0);
+  if (fresh) {
+    at->second =
+        LookupIconIdFromDirectoryEx(directory.data(), TRUE, kIconSize, kIconSize, LR_DEFAULTCOLOR);
+  }
+  const int id = at->second;
   if (id < 1 || static_cast<std::size_t>(id) > images.size()) return Icon();
   const std::optional<posix::ImagePlace>& place = images[static_cast<std::size_t>(id) - 1].place;
   if (!place) return Icon();
@@ -300,7 +357,8 @@ Icon LargeIconOf(const posix::IconImageDirectory& images, const posix::ByteSourc
   if (!bytes || bytes->empty()) return Icon();
   static thread_local const Canvas canvas;
   if (std::optional<IconImage> image = canvas.Draw(*bytes)) {
-    return Icon(std::unique_ptr<Icon::Data>(new Icon::Data{nullptr, *image, std::move(from)}));
+    return Icon(std::unique_ptr<Icon::Data>(
+        new Icon::Data{nullptr, std::make_shared<const IconImage>(*image), std::move(from)}));
   }
   return Wrap(CreateIconFromResourceEx(bytes->data(), static_cast<DWORD>(bytes->size()), TRUE,
                                        0x00030000, kIconSize, kIconSize, LR_DEFAULTCOLOR),
@@ -317,7 +375,7 @@ Icon::Icon(std::unique_ptr<Data> data) noexcept : data_(std::move(data)) {}
 
 IconPixels Icon::Pixels() const {
   if (!data_) return {};
-  if (!data_->handle) return PixelsOf(data_->image);
+  if (!data_->handle) return PixelsOf(*data_->image);
   // An icon of two colours has no colour image to give.
   const std::optional<IconImage> image = ImageOf(data_->handle, false);
   return image ? PixelsOf(*image) : IconPixels();
@@ -384,7 +442,7 @@ HIMAGELIST ImageList::State::Flush() {
     if (colour && bits) {
       auto* pixels = static_cast<std::uint32_t*>(bits);
       for (std::size_t k = 0; k < count; ++k) {
-        const IconImage& image = images[listed + k];
+        const IconImage& image = *images[listed + k];
         for (int y = 0; y < kIconSize; ++y) {
           std::memcpy(pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
                           k * kIconSize,
@@ -417,7 +475,7 @@ int ImageList::Append(const Icon& icon) {
   if (data.handle) {
     std::optional<IconImage> image = ImageOf(data.handle, true);
     if (!image) return -1;
-    state_->images.push_back(*image);
+    state_->images.push_back(std::make_shared<const IconImage>(*image));
   } else {
     state_->images.push_back(data.image);
   }
