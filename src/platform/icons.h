@@ -1,10 +1,11 @@
 // Icons as the platform extracts them, and the image list that holds them for the chooser.
 //
 // Both builds read icon files with our own reader of .ico files, 16-bit icon libraries (.icl,
-// NE) and PE files (.dll, .exe). Windows makes each icon from the image the system chooses
-// (CreateIconFromResourceEx), extracts single icons with ExtractIconA, and keeps a
-// common-controls image list (32 x 32, ILC_COLORDDB | ILC_MASK); Linux decodes the images
-// itself and keeps them as 32 x 32 RGBA.
+// NE) and PE files (.dll, .exe). Windows takes the image the system chooses and draws it as
+// the system draws an icon of it (or has the system make the icon, CreateIconFromResourceEx,
+// for the images it draws some other way), extracts single icons with ExtractIconA, and
+// keeps a common-controls image list (32 x 32, ILC_COLOR32 | ILC_MASK); Linux decodes the
+// images itself and keeps them as 32 x 32 RGBA.
 #pragma once
 
 #include <cstdint>

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -207,6 +208,89 @@ TEST_F(CatalogueTest, InsertFrontTakesSlotZero) {
   EXPECT_EQ(catalogue_.imageList.Pixels(2)[31 * 32 + 31], kRed.colour);
   EXPECT_EQ(catalogue_.imageList.Pixels(3)[31 * 32 + 31], kGreen.colour);
 }
+
+#ifdef _WIN32
+// The Windows build draws the plain images of icon files itself instead of having the system
+// make an icon of each, and fills its image list from those pixels. Against the system's own
+// extraction of the same files, over images of every depth, size and mix: the same pixels in
+// the icon, and in the list as the icon gave them, in every slot after the list is reordered.
+TEST_F(CatalogueTest, IconsDrawnFromFilesAreTheSystemsOwn) {
+  namespace icons = test::icons;
+  const auto withAlpha = [](icons::Picture picture) {
+    // Every opaque pixel made translucent to some degree, down to nearly clear.
+    for (std::size_t i = 0; i < picture.pixels.size(); ++i) {
+      std::uint32_t& p = picture.pixels[i];
+      if (p >> 24) p = (p & 0xFFFFFF) | static_cast<std::uint32_t>(1 + i * 37 % 255) << 24;
+    }
+    return picture;
+  };
+  std::vector<std::string> paths;
+  std::uint32_t seed = 7;
+  for (int bitCount : {1, 4, 8, 16, 24, 32}) {
+    const int colours = bitCount == 1 ? 2 : bitCount == 4 ? 14 : 60;
+    for (int size : {16, 24, 32, 48}) {
+      const icons::Picture picture =
+          icons::Pattern(size, size, icons::Colours(colours, bitCount == 16), seed++);
+      std::vector<icons::Image> images{icons::DibImage(picture, bitCount)};
+      if (bitCount == 32) {
+        images = {icons::DibImage(withAlpha(picture), 32)};
+        // Alpha bytes all 0: only the mask tells.
+        paths.push_back(dir_.File("plain" + std::to_string(size) + ".ico"));
+        Write("plain" + std::to_string(size) + ".ico",
+              icons::Ico({{icons::Dib(picture, 32, icons::Header::kInfo, false), size, size, 32}}));
+      }
+      const std::string name = std::to_string(bitCount) + "-" + std::to_string(size) + ".ico";
+      Write(name, icons::Ico(images));
+      paths.push_back(dir_.File(name));
+    }
+  }
+  // Several images for the system to choose among, and the kinds it makes itself.
+  const icons::Picture big = icons::Pattern(48, 48, icons::Colours(60), 3);
+  const icons::Picture small = icons::Pattern(32, 32, icons::Colours(14), 4);
+  Write("mixed.ico", icons::Ico({icons::DibImage(small, 4), icons::DibImage(withAlpha(big), 32),
+                                 icons::DibImage(small, 24)}));
+  Write("png.ico", icons::Ico({icons::PngImage(withAlpha(small))}));
+  Write("core.ico", icons::Ico({{icons::Dib(small, 8, icons::Header::kCore), 32, 32, 8}}));
+  for (const char* name : {"mixed.ico", "png.ico", "core.ico"}) paths.push_back(dir_.File(name));
+  // The shipped icons, whose masks leave out pixels of little alpha.
+  const std::string shipped = test::HostPath(ZENDREL_SHIPPED_ICONS);
+  IconCatalogue shippedCatalogue;
+  ASSERT_TRUE(shippedCatalogue.Load(shipped));
+  for (std::size_t k = 0; k < shippedCatalogue.fileNames.size(); ++k) {
+    if (shippedCatalogue.iconIndexes[k] == 0)
+      paths.push_back(shipped + "\\" + shippedCatalogue.fileNames[k]);
+  }
+
+  platform::ImageList list;
+  std::vector<platform::IconPixels> expected;
+  for (const std::string& path : paths) {
+    platform::IconFile file(path);
+    for (int index = 0;; ++index) {
+      const platform::Icon drawn = file.Extract(index);
+      const platform::Icon system = platform::ExtractIcon(path, index);
+      ASSERT_EQ(static_cast<bool>(drawn), static_cast<bool>(system)) << path << "," << index;
+      if (!drawn) break;
+      const platform::IconPixels pixels = system.Pixels();
+      EXPECT_EQ(drawn.Pixels(), pixels) << path << "," << index;
+      ASSERT_EQ(list.Append(drawn), static_cast<int>(expected.size()));
+      expected.push_back(pixels);
+    }
+  }
+  ASSERT_GT(expected.size(), 40u);
+  const auto check = [&](const char* when) {
+    ASSERT_EQ(list.Count(), static_cast<int>(expected.size()));
+    for (int slot = 0; slot < list.Count(); ++slot) {
+      EXPECT_EQ(list.Pixels(slot), expected[static_cast<std::size_t>(slot)]) << when << " " << slot;
+    }
+  };
+  check("appended");
+  list.MoveLastToFront();
+  std::rotate(expected.begin(), expected.end() - 1, expected.end());
+  list.Swap(3, 1);
+  std::swap(expected[3], expected[1]);
+  check("reordered");
+}
+#endif
 
 }  // namespace
 }  // namespace zendrel::catalogue

@@ -8,8 +8,13 @@
 #undef ExtractIcon
 
 #include <algorithm>
-
+#include <array>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <span>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/icons.h"
@@ -26,10 +31,29 @@ struct IconSource {
   int index = 0;
 };
 
+constexpr int kIconArea = kIconSize * kIconSize;
+
+// One 32 x 32 image as the two bitmaps of an icon read back, rows top to bottom: the colour
+// image at 32 bits a pixel, 0xAARRGGBB, its alpha zero unless the image has an alpha channel;
+// and the mask, a bit a pixel from the highest, set where the pixel is transparent.
+struct IconImage {
+  static constexpr int kMaskRow = kIconSize / 8;  // bytes
+  std::array<std::uint32_t, kIconArea> colour;
+  std::array<std::uint8_t, kIconSize * kMaskRow> mask;
+
+  static bool Bit(const std::uint8_t* bits, int i) {
+    return (bits[i / 8] & (0x80 >> (i % 8))) != 0;
+  }
+  bool Transparent(int i) const { return Bit(mask.data(), i); }
+};
+
 struct Icon::Data {
-  HICON handle;
+  HICON handle;  // the system's own icon; none for one made from its file's image
+  std::shared_ptr<const IconImage> image;  // of one made from its file's image
   IconSource source;
-  ~Data() { DestroyIcon(handle); }
+  ~Data() {
+    if (handle) DestroyIcon(handle);
+  }
 };
 
 // The file is opened and its directories read once, at the first icon asked for; each icon
@@ -41,46 +65,91 @@ struct IconFile::State {
   std::unique_ptr<posix::IconContainer> container;
 };
 
+// The images are kept here, and the system's list is made of them only when somebody needs it
+// (to read an image back, or to show the list): then all the images not yet in it go in
+// with a few calls, many images to one wide bitmap, rather than two icons each.
 struct ImageList::State {
-  HIMAGELIST list;
-  std::vector<IconSource> sources;  // one per slot
-  ~State() {
+  std::vector<std::shared_ptr<const IconImage>> images;  // one per slot
+  std::vector<IconSource> sources;                       // one per slot
+  HIMAGELIST list = nullptr;                             // the first `listed` images, in slot order
+  std::size_t listed = 0;
+  ~State() { Forget(); }
+  void Forget() {
     if (list) ImageList_Destroy(list);
+    list = nullptr;
+    listed = 0;
   }
+  HIMAGELIST Flush();
 };
 
 namespace {
 
-// The pixels of an icon as 32 x 32 0xAARRGGBB, whatever the display's format: the colour
-// image read back as 32-bit, its alpha used when it has any, the mask otherwise.
-IconPixels PixelsOf(HICON icon) {
-  IconPixels pixels;
+// A bitmap header for rows top to bottom, with room for the two colours of a one-bit image.
+struct DibHeader {
+  BITMAPINFOHEADER header;
+  RGBQUAD colours[2];
+};
+
+DibHeader TopDown(int width, int height, int bitCount) {
+  DibHeader dib = {};
+  dib.header.biSize = sizeof dib.header;
+  dib.header.biWidth = width;
+  dib.header.biHeight = -height;
+  dib.header.biPlanes = 1;
+  dib.header.biBitCount = static_cast<WORD>(bitCount);
+  dib.header.biCompression = BI_RGB;
+  return dib;
+}
+
+BITMAPINFO* Info(DibHeader& dib) { return reinterpret_cast<BITMAPINFO*>(&dib); }
+
+// An icon's colour bitmap and mask as the image behind them reads back; false when they
+// cannot be read.
+bool ReadBitmaps(HDC dc, HBITMAP colour, HBITMAP mask, IconImage& image) {
+  DibHeader dib = TopDown(kIconSize, kIconSize, 32);
+  if (!GetDIBits(dc, colour, 0, kIconSize, image.colour.data(), Info(dib), DIB_RGB_COLORS)) {
+    return false;
+  }
+  dib = TopDown(kIconSize, kIconSize, 1);
+  return GetDIBits(dc, mask, 0, kIconSize, image.mask.data(), Info(dib), DIB_RGB_COLORS) != 0;
+}
+
+// The image of one of the system's icons. An icon of two colours has no colour bitmap: its
+// mask bitmap holds the mask above the picture. Without `twoColour`, such an icon gives none.
+std::optional<IconImage> ImageOf(HICON icon, bool twoColour) {
   ICONINFO info = {};
-  if (!icon || !GetIconInfo(icon, &info)) return pixels;
-  BITMAPINFO header = {};
-  header.bmiHeader.biSize = sizeof header.bmiHeader;
-  header.bmiHeader.biWidth = kIconSize;
-  header.bmiHeader.biHeight = -kIconSize;  // top-down
-  header.bmiHeader.biPlanes = 1;
-  header.bmiHeader.biBitCount = 32;
-  header.bmiHeader.biCompression = BI_RGB;
-  IconPixels colour(kIconSize * kIconSize), mask(kIconSize * kIconSize);
+  if (!icon || !GetIconInfo(icon, &info)) return std::nullopt;
+  IconImage image;
   HDC screen = GetDC(nullptr);
-  const bool ok =
-      info.hbmColor &&
-      GetDIBits(screen, info.hbmColor, 0, kIconSize, colour.data(), &header, DIB_RGB_COLORS) &&
-      GetDIBits(screen, info.hbmMask, 0, kIconSize, mask.data(), &header, DIB_RGB_COLORS);
+  bool ok = false;
+  if (info.hbmColor) {
+    ok = ReadBitmaps(screen, info.hbmColor, info.hbmMask, image);
+  } else if (twoColour) {
+    std::array<std::uint8_t, kIconSize* IconImage::kMaskRow* 2> both = {};
+    DibHeader dib = TopDown(kIconSize, 2 * kIconSize, 1);
+    ok = GetDIBits(screen, info.hbmMask, 0, 2 * kIconSize, both.data(), Info(dib),
+                   DIB_RGB_COLORS) != 0;
+    std::copy(both.begin(), both.begin() + image.mask.size(), image.mask.begin());
+    for (int i = 0; i < kIconArea; ++i) {
+      image.colour[i] = IconImage::Bit(both.data() + image.mask.size(), i) ? 0xFFFFFF : 0;
+    }
+  }
   ReleaseDC(nullptr, screen);
   if (info.hbmColor) DeleteObject(info.hbmColor);
   if (info.hbmMask) DeleteObject(info.hbmMask);
-  if (!ok) return pixels;
-  bool hasAlpha = false;
-  for (std::uint32_t p : colour) hasAlpha = hasAlpha || (p >> 24) != 0;
-  pixels.resize(colour.size());
-  for (std::size_t i = 0; i < colour.size(); ++i) {
-    const std::uint32_t rgb = colour[i] & 0x00FFFFFF;
-    const bool transparent = (mask[i] & 0x00FFFFFF) != 0;
-    const std::uint32_t alpha = hasAlpha ? colour[i] >> 24 : (transparent ? 0 : 0xFF);
+  if (!ok) return std::nullopt;
+  return image;
+}
+
+// The pixels of an image: its alpha used when it has any, the mask otherwise.
+IconPixels PixelsOf(const IconImage& image) {
+  const bool hasAlpha = std::any_of(image.colour.begin(), image.colour.end(),
+                                    [](std::uint32_t p) { return p >> 24; });
+  IconPixels pixels(kIconArea);
+  for (int i = 0; i < kIconArea; ++i) {
+    const std::uint32_t rgb = image.colour[i] & 0x00FFFFFF;
+    const std::uint32_t alpha =
+        hasAlpha ? image.colour[i] >> 24 : (image.Transparent(i) ? 0 : 0xFF);
     pixels[i] = alpha == 0 ? 0 : (alpha << 24) | rgb;
   }
   return pixels;
@@ -89,7 +158,7 @@ IconPixels PixelsOf(HICON icon) {
 Icon Wrap(HICON handle, IconSource source) {
   // ExtractIconA gives 1 for a file that is no icon container at all: no icon either.
   if (handle == nullptr || handle == reinterpret_cast<HICON>(1)) return Icon();
-  return Icon(std::unique_ptr<Icon::Data>(new Icon::Data{handle, std::move(source)}));
+  return Icon(std::unique_ptr<Icon::Data>(new Icon::Data{handle, {}, std::move(source)}));
 }
 
 HICON LoadResourceIcon(int resourceId, int pixels) {
@@ -136,20 +205,164 @@ std::vector<BYTE> GroupDirectory(const posix::IconImageDirectory& images) {
   return bytes;
 }
 
+// A memory device context with a colour bitmap in the display's format and a one-bit mask
+// bitmap, both 32 x 32, made once and drawn over for every icon.
+class Canvas {
+ public:
+  Canvas() {
+    HDC screen = GetDC(nullptr);
+    colour_ = CreateCompatibleBitmap(screen, kIconSize, kIconSize);
+    ReleaseDC(nullptr, screen);
+    mask_ = CreateBitmap(kIconSize, kIconSize, 1, 1, nullptr);
+    dc_ = CreateCompatibleDC(nullptr);
+    if (dc_) original_ = SelectObject(dc_, colour_);
+    BITMAP format = {};
+    thirtyTwoBits_ =
+        colour_ && GetObjectA(colour_, sizeof format, &format) && format.bmBitsPixel == 32;
+  }
+  ~Canvas() {
+    if (dc_) {
+      SelectObject(dc_, original_);
+      DeleteDC(dc_);
+    }
+    if (colour_) DeleteObject(colour_);
+    if (mask_) DeleteObject(mask_);
+  }
+  Canvas(const Canvas&) = delete;
+  Canvas& operator=(const Canvas&) = delete;
+
+  // The image an icon resource makes at 32 x 32, drawn as the system draws it when it makes
+  // the icon: the colour image onto a bitmap in the display's format, then the mask through a
+  // black-and-white palette onto a one-bit bitmap, each stretched to the size. Only for the
+  // plain images (a header of 40 bytes, no compression, 4 to 32 bits a pixel, a mask behind
+  // the colours); nullopt for the others, which the system makes itself.
+  std::optional<IconImage> Draw(std::span<const std::uint8_t> bytes) const {
+    if (!dc_ || !colour_ || !mask_ || bytes.size() < sizeof(BITMAPINFOHEADER)) {
+      return std::nullopt;
+    }
+    BITMAPINFOHEADER header;
+    std::memcpy(&header, bytes.data(), sizeof header);
+    const int bitCount = header.biBitCount;
+    if (header.biSize != sizeof header || header.biCompression != BI_RGB || header.biWidth <= 0 ||
+        header.biWidth > 1024 || header.biHeight < 2 || header.biHeight > 2048 ||
+        (bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 && bitCount != 32)) {
+      return std::nullopt;
+    }
+    const std::size_t width = static_cast<std::size_t>(header.biWidth);
+    const std::size_t height = static_cast<std::size_t>(header.biHeight) / 2;
+    std::size_t colours = std::min<std::size_t>(header.biClrUsed, 256);
+    if (colours == 0 && bitCount <= 8) colours = std::size_t{1} << bitCount;
+    const std::size_t head = sizeof header + colours * sizeof(RGBQUAD);
+    const auto rowBytes = [&](std::size_t bits) { return (width * bits + 31) / 32 * 4; };
+    const std::size_t colourBytes = rowBytes(static_cast<std::size_t>(bitCount)) * height;
+    if (bytes.size() < head + colourBytes + rowBytes(1) * height) return std::nullopt;
+    // At the size itself, onto 32 bits a pixel, the drawing is a plain conversion: done here.
+    if (width == kIconSize && height == kIconSize && bitCount != 16 && thirtyTwoBits_) {
+      if (std::optional<IconImage> image = Convert(bytes, head, colours, bitCount, colourBytes)) {
+        return image;
+      }
+    }
+
+    // The header of the upper half, room for at least two colours.
+    std::vector<std::uint8_t> info(sizeof header +
+                                   std::max<std::size_t>(colours, 2) * sizeof(RGBQUAD));
+    std::memcpy(info.data(), bytes.data(), head);
+    auto* copy = reinterpret_cast<BITMAPINFO*>(info.data());
+    copy->bmiHeader.biHeight = static_cast<LONG>(height);
+    const int w = static_cast<int>(width), h = static_cast<int>(height);
+    SelectObject(dc_, colour_);
+    bool ok = StretchDIBits(dc_, 0, 0, kIconSize, kIconSize, 0, 0, w, h, bytes.data() + head, copy,
+                            DIB_RGB_COLORS, SRCCOPY) != 0;
+    copy->bmiHeader.biBitCount = 1;
+    copy->bmiHeader.biClrUsed = copy->bmiHeader.biClrImportant = 2;
+    copy->bmiColors[0] = RGBQUAD{0, 0, 0, 0};
+    copy->bmiColors[1] = RGBQUAD{0xFF, 0xFF, 0xFF, 0};
+    SelectObject(dc_, mask_);
+    ok = ok && StretchDIBits(dc_, 0, 0, kIconSize, kIconSize, 0, 0, w, h,
+                             bytes.data() + head + colourBytes, copy, DIB_RGB_COLORS, SRCCOPY) != 0;
+    // Read back with neither bitmap selected.
+    SelectObject(dc_, original_);
+    IconImage image;
+    ok = ok && ReadBitmaps(dc_, colour_, mask_, image);
+    SelectObject(dc_, colour_);
+    if (!ok) return std::nullopt;
+    return image;
+  }
+
+ private:
+  // The image of a 32 x 32 DIB of 4, 8, 24 or 32 bits as it lands on a bitmap of 32 bits: a
+  // pixel's or a palette entry's colour, the alpha byte only of 32-bit pixels, the rows turned
+  // top to bottom, the mask copied. nullopt for an index past the palette or a palette entry
+  // whose fourth byte is set, which the system's drawing decides.
+  static std::optional<IconImage> Convert(std::span<const std::uint8_t> bytes, std::size_t head,
+                                          std::size_t colours, int bitCount,
+                                          std::size_t colourBytes) {
+    IconImage image;
+    const std::size_t stride = (kIconSize * static_cast<std::size_t>(bitCount) + 31) / 32 * 4;
+    const std::uint8_t* palette = bytes.data() + sizeof(BITMAPINFOHEADER);
+    const std::uint8_t* mask = bytes.data() + head + colourBytes;
+    for (int y = 0; y < kIconSize; ++y) {
+      const std::size_t from = static_cast<std::size_t>(kIconSize - 1 - y);
+      const std::uint8_t* row = bytes.data() + head + from * stride;
+      for (int x = 0; x < kIconSize; ++x) {
+        std::uint32_t pixel = 0;
+        if (bitCount >= 24) {
+          const std::uint8_t* p = row + x * (bitCount / 8);
+          pixel = p[0] | p[1] << 8 | p[2] << 16 | (bitCount == 32 ? std::uint32_t{p[3]} << 24 : 0);
+        } else {
+          const unsigned index = bitCount == 8 ? row[x] : (row[x / 2] >> (x % 2 ? 0 : 4)) & 0xF;
+          if (index >= colours) return std::nullopt;
+          const std::uint8_t* entry = palette + 4 * index;
+          if (entry[3] != 0) return std::nullopt;
+          pixel = entry[0] | entry[1] << 8 | entry[2] << 16;
+        }
+        image.colour[static_cast<std::size_t>(y * kIconSize + x)] = pixel;
+      }
+      std::memcpy(image.mask.data() + y * IconImage::kMaskRow, mask + from * IconImage::kMaskRow,
+                  IconImage::kMaskRow);
+    }
+    return image;
+  }
+
+  bool thirtyTwoBits_ = false;
+  HDC dc_ = nullptr;
+  HBITMAP colour_ = nullptr, mask_ = nullptr;
+  HGDIOBJ original_ = nullptr;
+};
+
 // The icon ExtractIconA would make of these images: the one the system chooses for the large
-// icon size, made at that size.
-HICON LargeIconOf(const posix::IconImageDirectory& images, const posix::ByteSource& source) {
-  if (images.empty()) return nullptr;
+// icon size, made at that size. A plain image is drawn here and keeps no icon of the system's;
+// any other is made into one by the system.
+Icon LargeIconOf(const posix::IconImageDirectory& images, const posix::ByteSource& source,
+                 IconSource from) {
+  if (images.empty()) return Icon();
   std::vector<BYTE> directory = GroupDirectory(images);
-  const int id =
-      LookupIconIdFromDirectoryEx(directory.data(), TRUE, kIconSize, kIconSize, LR_DEFAULTCOLOR);
-  if (id < 1 || static_cast<std::size_t>(id) > images.size()) return nullptr;
+  // The system chooses by the images' sizes and depths, not by where they are or how many
+  // bytes they take, and the icons of a folder share a few sets of sizes and depths: it is
+  // asked once for each set.
+  std::string shape(directory.begin(), directory.end());
+  for (std::size_t k = 0; k < images.size(); ++k) shape.replace(6 + 14 * k + 8, 4, 4, '\0');
+  static thread_local std::unordered_map<std::string, int> chosen;
+  if (chosen.size() > 4096) chosen.clear();
+  const auto [at, fresh] = chosen.try_emplace(std::move(shape), 0);
+  if (fresh) {
+    at->second =
+        LookupIconIdFromDirectoryEx(directory.data(), TRUE, kIconSize, kIconSize, LR_DEFAULTCOLOR);
+  }
+  const int id = at->second;
+  if (id < 1 || static_cast<std::size_t>(id) > images.size()) return Icon();
   const std::optional<posix::ImagePlace>& place = images[static_cast<std::size_t>(id) - 1].place;
-  if (!place) return nullptr;
+  if (!place) return Icon();
   std::optional<posix::Bytes> bytes = source.Read(place->offset, place->size);
-  if (!bytes || bytes->empty()) return nullptr;
-  return CreateIconFromResourceEx(bytes->data(), static_cast<DWORD>(bytes->size()), TRUE,
-                                  0x00030000, kIconSize, kIconSize, LR_DEFAULTCOLOR);
+  if (!bytes || bytes->empty()) return Icon();
+  static thread_local const Canvas canvas;
+  if (std::optional<IconImage> image = canvas.Draw(*bytes)) {
+    return Icon(std::unique_ptr<Icon::Data>(
+        new Icon::Data{nullptr, std::make_shared<const IconImage>(*image), std::move(from)}));
+  }
+  return Wrap(CreateIconFromResourceEx(bytes->data(), static_cast<DWORD>(bytes->size()), TRUE,
+                                       0x00030000, kIconSize, kIconSize, LR_DEFAULTCOLOR),
+              std::move(from));
 }
 
 }  // namespace
@@ -160,7 +373,13 @@ Icon::Icon(Icon&&) noexcept = default;
 Icon& Icon::operator=(Icon&&) noexcept = default;
 Icon::Icon(std::unique_ptr<Data> data) noexcept : data_(std::move(data)) {}
 
-IconPixels Icon::Pixels() const { return data_ ? PixelsOf(data_->handle) : IconPixels(); }
+IconPixels Icon::Pixels() const {
+  if (!data_) return {};
+  if (!data_->handle) return PixelsOf(*data_->image);
+  // An icon of two colours has no colour image to give.
+  const std::optional<IconImage> image = ImageOf(data_->handle, false);
+  return image ? PixelsOf(*image) : IconPixels();
+}
 
 IconFile::IconFile(const std::string& path) : state_(new State) { state_->path = path; }
 IconFile::~IconFile() = default;
@@ -183,7 +402,7 @@ Icon IconFile::Extract(int index) {
   const std::optional<posix::IconImageDirectory> images =
       state.container->Images(*state.source, index);
   if (!images) return Icon();
-  return Wrap(LargeIconOf(*images, *state.source), {state.path, index});
+  return LargeIconOf(*images, *state.source, {state.path, index});
 }
 
 // A single icon, such as the standard folder icon or a folder's current one, which may name any
@@ -200,112 +419,103 @@ Icon LoadProgramIcon(int resourceId) {
   return Wrap(LoadResourceIcon(resourceId, kIconSize), {"", resourceId});
 }
 
-// Grown by many slots at a time: a list grown one slot at a time copies all its images on every
-// append, which a catalogue of thousands of icons pays for quadratically. The spare slots are
-// no images; the count is the images appended.
+// The system's list grows by many slots at a time: one grown a slot at a time copies all its
+// images on every append. It holds 32-bit images with their alpha, and a mask for each.
 constexpr int kGrowth = 256;
+// Images that go into the list with one call, side by side in one bitmap.
+constexpr std::size_t kBatch = 256;
 
-ImageList::ImageList()
-    : state_(new State{ImageList_Create(kIconSize, kIconSize, ILC_COLORDDB | ILC_MASK, 0, kGrowth),
-                       {}}) {}
+HIMAGELIST ImageList::State::Flush() {
+  if (!list) {
+    list = ImageList_Create(kIconSize, kIconSize, ILC_COLOR32 | ILC_MASK,
+                            static_cast<int>(images.size()), kGrowth);
+    if (!list) return nullptr;
+  }
+  while (listed < images.size()) {
+    const std::size_t count = std::min(kBatch, images.size() - listed);
+    const int width = static_cast<int>(count) * kIconSize;
+    DibHeader dib = TopDown(width, kIconSize, 32);
+    void* bits = nullptr;
+    HBITMAP colour = CreateDIBSection(nullptr, Info(dib), DIB_RGB_COLORS, &bits, nullptr, 0);
+    const std::size_t maskRow = count * IconImage::kMaskRow;
+    std::vector<std::uint8_t> maskBits(maskRow * kIconSize);
+    if (colour && bits) {
+      auto* pixels = static_cast<std::uint32_t*>(bits);
+      for (std::size_t k = 0; k < count; ++k) {
+        const IconImage& image = *images[listed + k];
+        for (int y = 0; y < kIconSize; ++y) {
+          std::memcpy(pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                          k * kIconSize,
+                      image.colour.data() + y * kIconSize, kIconSize * sizeof(std::uint32_t));
+          std::memcpy(
+              maskBits.data() + static_cast<std::size_t>(y) * maskRow + k * IconImage::kMaskRow,
+              image.mask.data() + y * IconImage::kMaskRow, IconImage::kMaskRow);
+        }
+      }
+    }
+    HBITMAP mask = CreateBitmap(width, kIconSize, 1, 1, maskBits.data());
+    const bool added = colour && bits && mask && ImageList_Add(list, colour, mask) >= 0;
+    if (colour) DeleteObject(colour);
+    if (mask) DeleteObject(mask);
+    listed += count;
+    // Slots that could not take their images stay, empty, so that slot k is still image k.
+    if (!added) ImageList_SetImageCount(list, static_cast<UINT>(listed));
+  }
+  return list;
+}
+
+ImageList::ImageList() : state_(new State) {}
 ImageList::~ImageList() = default;
 ImageList::ImageList(ImageList&&) noexcept = default;
 ImageList& ImageList::operator=(ImageList&&) noexcept = default;
 
 int ImageList::Append(const Icon& icon) {
-  if (!state_ || !state_->list || !icon) return -1;
-  const int slot = ImageList_ReplaceIcon(state_->list, -1, icon.data()->handle);
-  if (slot >= 0) {
-    state_->sources.resize(static_cast<std::size_t>(slot) + 1);
-    state_->sources[static_cast<std::size_t>(slot)] = icon.data()->source;
+  if (!state_ || !icon) return -1;
+  const Icon::Data& data = *icon.data();
+  if (data.handle) {
+    std::optional<IconImage> image = ImageOf(data.handle, true);
+    if (!image) return -1;
+    state_->images.push_back(std::make_shared<const IconImage>(*image));
+  } else {
+    state_->images.push_back(data.image);
   }
-  return slot;
+  state_->sources.push_back(data.source);
+  return static_cast<int>(state_->images.size()) - 1;
 }
-
-namespace {
-
-// Wine's ImageList_Copy with ILCF_SWAP leaves the source slot black; a program run there
-// would show its list as silhouettes.
-bool RunningOnWine() {
-  static const bool wine =
-      GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
-  return wine;
-}
-
-}  // namespace
 
 void ImageList::Swap(int a, int b) {
-  if (!state_ || !state_->list) return;
-  const auto count = static_cast<int>(state_->sources.size());
-  if (a >= 0 && b >= 0 && a < count && b < count) {
-    std::swap(state_->sources[static_cast<std::size_t>(a)],
-              state_->sources[static_cast<std::size_t>(b)]);
-  }
-  HIMAGELIST list = state_->list;
-  if (!RunningOnWine()) {
-    ImageList_Copy(list, a, list, b, ILCF_SWAP);
-    return;
-  }
-  // The same exchange through copies of the two images.
-  HICON first = ImageList_GetIcon(list, a, ILD_NORMAL);
-  HICON second = ImageList_GetIcon(list, b, ILD_NORMAL);
-  if (first && second) {
-    ImageList_ReplaceIcon(list, a, second);
-    ImageList_ReplaceIcon(list, b, first);
-  }
-  if (first) DestroyIcon(first);
-  if (second) DestroyIcon(second);
-}
-
-// Each image but the last is copied one slot on, from the end down (plain copies of the
-// list's own bitmaps, cheap everywhere); the last goes into slot 0 through an icon, one icon
-// for the whole move rather than two for each slot as swaps would take.
-void ImageList::MoveLastToFront() {
-  if (!state_ || !state_->list) return;
   const int count = Count();
-  if (count < 2) return;
-  HIMAGELIST list = state_->list;
-  HICON last = ImageList_GetIcon(list, count - 1, ILD_NORMAL);
-  if (!last) {
-    // Without a copy of the last image, the slower way of swaps, which needs none.
-    for (int s = 0; s <= count - 2; ++s) Swap(s, count - 1);
-    return;
-  }
-  for (int s = count - 1; s > 0; --s) ImageList_Copy(list, s, list, s - 1, ILCF_MOVE);
-  ImageList_ReplaceIcon(list, 0, last);
-  DestroyIcon(last);
-  std::vector<IconSource>& sources = state_->sources;
-  if (static_cast<int>(sources.size()) == count) {
-    std::rotate(sources.begin(), sources.end() - 1, sources.end());
-  }
+  if (a < 0 || b < 0 || a >= count || b >= count || a == b) return;
+  std::swap(state_->images[static_cast<std::size_t>(a)],
+            state_->images[static_cast<std::size_t>(b)]);
+  std::swap(state_->sources[static_cast<std::size_t>(a)],
+            state_->sources[static_cast<std::size_t>(b)]);
+  // The system's list is made again, whole, when next needed.
+  state_->Forget();
 }
 
-int ImageList::Count() const {
-  return state_ && state_->list ? ImageList_GetImageCount(state_->list) : 0;
+void ImageList::MoveLastToFront() {
+  if (Count() < 2) return;
+  std::rotate(state_->images.begin(), state_->images.end() - 1, state_->images.end());
+  std::rotate(state_->sources.begin(), state_->sources.end() - 1, state_->sources.end());
+  state_->Forget();
 }
+
+int ImageList::Count() const { return state_ ? static_cast<int>(state_->images.size()) : 0; }
 
 IconPixels ImageList::Pixels(int slot) const {
-  if (!state_ || !state_->list) return {};
-  HICON icon = ImageList_GetIcon(state_->list, slot, ILD_NORMAL);
-  IconPixels pixels = PixelsOf(icon);
+  if (slot < 0 || slot >= Count()) return {};
+  // Read back from the system's list, as it shows the image.
+  HIMAGELIST list = state_->Flush();
+  HICON icon = list ? ImageList_GetIcon(list, slot, ILD_NORMAL) : nullptr;
+  const std::optional<IconImage> image = ImageOf(icon, false);
   if (icon) DestroyIcon(icon);
-  // The list hands out its image as drawn, a translucent pixel's colour already weighted by
-  // its alpha; the caller wants it unweighted, as the icon gave it.
-  for (std::uint32_t& pixel : pixels) {
-    const std::uint32_t alpha = pixel >> 24;
-    if (alpha == 0 || alpha == 0xFF) continue;
-    auto unweighted = [&](int shift) {
-      return std::min<std::uint32_t>(0xFF, (((pixel >> shift) & 0xFF) * 0xFF + alpha / 2) / alpha)
-             << shift;
-    };
-    pixel = alpha << 24 | unweighted(16) | unweighted(8) | unweighted(0);
-  }
-  return pixels;
+  return image ? PixelsOf(*image) : IconPixels();
 }
 
 HIMAGELIST ImageListAtSize(const ImageList& images, int pixels) {
-  const ImageList::State* state = images.state();
-  if (!state || !state->list) return nullptr;
+  ImageList::State* state = images.state();
+  if (!state || !state->Flush()) return nullptr;
   // The catalogue's own size: the same images.
   if (pixels == kIconSize) return ImageList_Duplicate(state->list);
   const int count = ImageList_GetImageCount(state->list);
@@ -326,7 +536,7 @@ HIMAGELIST ImageListAtSize(const ImageList& images, int pixels) {
 
 std::uintptr_t ImageList::Release() {
   if (!state_) return 0;
-  const HIMAGELIST list = state_->list;
+  const HIMAGELIST list = state_->Flush();
   state_->list = nullptr;
   state_.reset();
   return reinterpret_cast<std::uintptr_t>(list);
