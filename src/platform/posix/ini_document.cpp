@@ -165,6 +165,8 @@ class LineScanner {
     return encoding_;
   }
   std::size_t start() const { return start_; }
+  // Back to the file's first line.
+  void Rewind() { pos_ = start_; }
   // Where text appended at the end of the file goes.
   std::size_t end() const { return end_; }
   const Line& line() const { return line_; }
@@ -584,7 +586,13 @@ std::optional<SpliceEdit> PlanSetValue(std::string_view bytes, std::string_view 
   const std::string section = scanner.Fit(TrimName(givenSection));
   const std::string key = scanner.Fit(TrimName(givenKey));
   const std::string value = scanner.Fit(givenValue);
-  const Location loc = Locate(scanner, section, key, Scan::kWrite);
+  // A key that is there is found the quick way of a lookup; only a new key needs the walk to
+  // the section's last key line.
+  Location loc = Locate(scanner, section, key, Scan::kFind);
+  if (!loc.keyFound) {
+    scanner.Rewind();
+    loc = Locate(scanner, section, key, Scan::kWrite);
+  }
 
   if (loc.keyFound) {
     if (loc.keyValue == value) return std::nullopt;

@@ -144,7 +144,10 @@ int ReadIniInt(const std::string& file, const std::string& section, const std::s
 
 bool WriteIniString(const std::string& file, const std::string& section, const std::string& key,
                     const std::string& value, const IniText& text) {
-  return RewriteWith(file, {IniOp::Kind::kSet, section, key, value}, text);
+  // As one edit of the file: the value set where it stands in the bytes read, no second copy.
+  IniFileEdit edit(file, text);
+  edit.WriteString(section, key, value);
+  return edit.Commit();
 }
 
 bool DeleteIniKey(const std::string& file, const std::string& section, const std::string& key,
