@@ -57,10 +57,13 @@ __attribute__((target("avx2"))) std::size_t Avx2Candidate(const char* data, std:
   };
   std::size_t q = from;
   for (; q + 32 <= end; q += 32) {
-    const __m256i here = Load(data + q), b1 = Load(data + q - 1);
-    const __m256i low = _mm256_cmpeq_epi8(_mm256_min_epu8(b1, caseBit), b1);
+    const __m256i here = Load(data + q);
     const __m256i open = _mm256_cmpeq_epi8(here, bracket);
     const __m256i eq = _mm256_cmpeq_epi8(here, equals);
+    // Most blocks hold neither: one test passes them.
+    if (_mm256_testz_si256(_mm256_or_si256(open, eq), all)) continue;
+    const __m256i b1 = Load(data + q - 1);
+    const __m256i low = _mm256_cmpeq_epi8(_mm256_min_epu8(b1, caseBit), b1);
     const auto hits = [&](__m256i named) __attribute__((target("avx2"))) {
       return static_cast<unsigned>(_mm256_movemask_epi8(
           _mm256_or_si256(open, _mm256_and_si256(eq, _mm256_or_si256(named, low)))));
