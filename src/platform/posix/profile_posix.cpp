@@ -109,15 +109,6 @@ std::optional<std::string> ApplyOp(const IniOp& op, std::optional<std::string_vi
   return std::nullopt;
 }
 
-// One edit as a locked, atomic rewrite of the file.
-bool RewriteWith(const std::string& file, const IniOp& op, const IniText& text) {
-  const std::string local = posix::ToLocalPath(file);
-  FileText coding(text);
-  return posix::RewriteFile(local, [&](std::optional<std::string_view> bytes) {
-    return ApplyOp(op, bytes, IsReadByWindows(local), coding.ansi);
-  });
-}
-
 // What a lookup returns: the value cut to the buffer, else the fallback without its trailing
 // spaces.
 std::string ValueOrFallback(const std::optional<std::string>& value, const std::string& fallback) {
@@ -142,9 +133,10 @@ int ReadIniInt(const std::string& file, const std::string& section, const std::s
   return ini::ParseInt(text::CutToBuffer(*value));
 }
 
+// A single edit is an IniFileEdit of its own: a value set or a key deleted where it stands in
+// the bytes read, which go in without a second read when nobody changed the file meanwhile.
 bool WriteIniString(const std::string& file, const std::string& section, const std::string& key,
                     const std::string& value, const IniText& text) {
-  // As one edit of the file: the value set where it stands in the bytes read, no second copy.
   IniFileEdit edit(file, text);
   edit.WriteString(section, key, value);
   return edit.Commit();
@@ -152,11 +144,15 @@ bool WriteIniString(const std::string& file, const std::string& section, const s
 
 bool DeleteIniKey(const std::string& file, const std::string& section, const std::string& key,
                   const IniText& text) {
-  return RewriteWith(file, {IniOp::Kind::kDeleteKey, section, key, {}}, text);
+  IniFileEdit edit(file, text);
+  edit.DeleteKey(section, key);
+  return edit.Commit();
 }
 
 bool DeleteIniSection(const std::string& file, const std::string& section, const IniText& text) {
-  return RewriteWith(file, {IniOp::Kind::kDeleteSection, section, {}, {}}, text);
+  IniFileEdit edit(file, text);
+  edit.DeleteSection(section);
+  return edit.Commit();
 }
 
 bool IniSectionHasKeys(const std::string& file, const std::string& section, const IniText& text) {
