@@ -386,8 +386,9 @@ Outcome ReplaceFile(const std::string& path, int fd, const FileEdit& edit,
 namespace {
 
 // A regular file opened for a whole read, once its writer is done with it (a file rewritten
-// in place is locked meanwhile; a file system without locks is read as it is).
-Fd OpenForWholeRead(const std::string& path, FileIdentity* identity) {
+// in place is locked meanwhile; a file system without locks is read as it is). `status` is the
+// file's as the lock was had, when asked for.
+Fd OpenForWholeRead(const std::string& path, struct stat* status) {
   // Non-blocking, so that a FIFO where a file should be is refused rather than waited on.
   Fd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (!fd.ok()) return fd;
@@ -395,7 +396,7 @@ Fd OpenForWholeRead(const std::string& path, FileIdentity* identity) {
   if (fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return Fd();
   while (flock(fd.get(), LOCK_SH) != 0 && errno == EINTR) {
   }
-  if (identity && fstat(fd.get(), &st) == 0) *identity = IdentityOf(st);
+  if (status && fstat(fd.get(), status) != 0) return Fd();
   return fd;
 }
 
@@ -409,11 +410,11 @@ std::optional<FileBytes> ReadWholeFile(const std::string& path) {
 
 std::optional<std::string> ReadWholeFileWithRoom(const std::string& path, FileIdentity* identity,
                                                  std::size_t room) {
-  const Fd fd = OpenForWholeRead(path, identity);
-  if (!fd.ok()) return std::nullopt;
   struct stat st;
-  const std::size_t expected =
-      fstat(fd.get(), &st) == 0 && st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0;
+  const Fd fd = OpenForWholeRead(path, &st);
+  if (!fd.ok()) return std::nullopt;
+  if (identity) *identity = IdentityOf(st);
+  const std::size_t expected = st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0;
   constexpr std::size_t kStep = 64 * 1024;
   std::string bytes;
   bytes.reserve(expected + std::max(room, kStep));
