@@ -29,10 +29,12 @@ void IconChooserDialog::OnInitDialog(ChooserView& view) {
 
   view.AttachImageList(catalogue.imageList);
   // The count is asked again for every item: the list is the authority on what it holds.
+  view.BeginListFill();
   for (int i = 0; i < view.ImageCount(); ++i) {
     const auto k = static_cast<std::size_t>(i);
     view.InsertItem(i, k < catalogue.labels.size() ? catalogue.labels[k] : std::string());
   }
+  view.EndListFill();
 
   // Reports the selection of item 0 before it returns, which fills the controls from entry 0;
   // the check box is set afterwards so that the dialog opens with the folder's own choice,

@@ -43,6 +43,10 @@ class ChooserView {
   virtual int ImageCount() const = 0;
   // Appends list item `index` showing image `index` under `label`.
   virtual void InsertItem(int index, const std::string& label) = 0;
+  // Around the items' insertion: a list may stop drawing itself meanwhile, and draws the
+  // whole list once afterwards.
+  virtual void BeginListFill() {}
+  virtual void EndListFill() {}
   // Selects and focuses item 0.
   virtual void SelectFirstItem() = 0;
 

@@ -53,6 +53,8 @@ class FakeView final : public ChooserView {
   void InsertItem(int index, const std::string& label) override {
     calls.push_back("insert:" + std::to_string(index) + ":" + label);
   }
+  void BeginListFill() override { calls.push_back("fill"); }
+  void EndListFill() override { calls.push_back("filled"); }
   void SelectFirstItem() override {
     calls.push_back("select-first");
     selected = 0;
@@ -162,13 +164,14 @@ TEST_F(ChooserTest, InitialisesInOrderAndHandsTheImagesToTheList) {
   view.stringTable = "About...";
   dialog.OnInitDialog(view);
 
-  EXPECT_EQ(view.calls, (std::vector<std::string>{
-                            "about:About...", "icon", "label:/home/user/Pictures", "images:3",
-                            "insert:0:Current", "insert:1:standard", "insert:2:A", "select-first",
-                            // the item change of item 0, inside the selection
-                            "enable:1008", "enable:1005", "enable:1", "check", "text:Mine",
-                            // then the folder's own thumbnail choice, then the foreground
-                            "check", "foreground"}));
+  EXPECT_EQ(view.calls,
+            (std::vector<std::string>{
+                "about:About...", "icon", "label:/home/user/Pictures", "images:3", "fill",
+                "insert:0:Current", "insert:1:standard", "insert:2:A", "filled", "select-first",
+                // the item change of item 0, inside the selection
+                "enable:1008", "enable:1005", "enable:1", "check", "text:Mine",
+                // then the folder's own thumbnail choice, then the foreground
+                "check", "foreground"}));
   // The list owns the images now; the catalogue's entries stay for the run sequence.
   EXPECT_EQ(view.images.Count(), 3);
   EXPECT_EQ(dialog.catalogue.imageList.Count(), 0);

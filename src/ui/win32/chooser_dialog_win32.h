@@ -19,6 +19,8 @@ class Win32ChooserView final : public ChooserView {
   void AttachImageList(platform::ImageList& images) override;
   int ImageCount() const override;
   void InsertItem(int index, const std::string& label) override;
+  void BeginListFill() override;
+  void EndListFill() override;
   void SelectFirstItem() override;
   void EnableControl(int id, bool enable) override;
   bool IsThumbnailChecked() const override;
@@ -44,6 +46,9 @@ class Win32ChooserView final : public ChooserView {
   HWND Control(int id) const { return GetDlgItem(window_, id); }
 
   HWND window_;
+  // Asked for once: finding a control by its id lists all the window's children, which
+  // under Wine is a round trip to the server, and the list is asked for per item.
+  HWND iconList_;
   // The catalogue's images with their sources: the list view shows a copy at its DPI's size,
   // made again from these when the window moves to a screen of another DPI.
   platform::ImageList images_;

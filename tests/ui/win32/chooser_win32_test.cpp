@@ -259,6 +259,26 @@ TEST(ChooserWindow, ListViewOwnsTheCataloguesImages) {
             }});
 }
 
+// The list is filled without drawing itself, and draws itself again once it is filled: a
+// selection made afterwards has its items drawn anew.
+TEST(ChooserWindow, TheFilledListDrawsWhatChangesInIt) {
+  IconChooserDialog dialog;
+  Fill(dialog, false);
+  RunDialog(dialog, {[](HWND chooser) {
+              HWND list = Item(chooser, kIdIconList);
+              ValidateRect(list, nullptr);
+              Select(chooser, kWork);
+              RECT stale = {};
+              EXPECT_TRUE(GetUpdateRect(list, &stale, FALSE));
+              RECT item = {};
+              item.left = LVIR_BOUNDS;
+              SendMessageA(list, LVM_GETITEMRECT, kWork, reinterpret_cast<LPARAM>(&item));
+              RECT both = {};
+              EXPECT_TRUE(IntersectRect(&both, &stale, &item));
+              Click(chooser, kIdCancel);
+            }});
+}
+
 TEST(ChooserWindow, WindowIconsSystemMenuAndDragIconAreTheApplications) {
   IconChooserDialog dialog;
   Fill(dialog, false);
