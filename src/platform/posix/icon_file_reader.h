@@ -77,7 +77,8 @@ class MemorySource final : public ByteSource {
 // The first kHeadSize bytes are read once, when the file is opened: every container's
 // headers and directories start there, and a small .ico file is then read with one call.
 // Later reads go to the file, so a file cut short since it was opened still yields nothing
-// past its new end; what the head holds was whole when it was read.
+// past its new end; what the head holds was whole when it was read. Each build sets the
+// size by what a read costs it.
 class FileSource final : public ByteSource {
  public:
   // nullptr when `localPath` is not a readable regular file.
@@ -91,7 +92,7 @@ class FileSource final : public ByteSource {
   bool ReadAt(std::uint64_t offset, std::uint8_t* out, std::size_t count) const override;
 
  private:
-  static constexpr std::uint64_t kHeadSize = 8192;
+  static const std::uint64_t kHeadSize;
   // The system's handle (a descriptor on Linux) of the regular file at `localPath`, and its
   // size; false when it is no readable regular file.
   static bool OpenFile(const std::string& localPath, std::intptr_t& file, std::uint64_t& size);

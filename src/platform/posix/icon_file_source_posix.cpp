@@ -9,6 +9,10 @@
 
 namespace zendrel::platform::posix {
 
+// A read costs little more than the bytes it copies: the head holds the headers, and the
+// images are read as they are needed.
+const std::uint64_t FileSource::kHeadSize = 8192;
+
 bool FileSource::OpenFile(const std::string& localPath, std::intptr_t& file, std::uint64_t& size) {
   // Look before opening: opening some devices already has an effect.
   struct stat st;

@@ -8,6 +8,11 @@
 
 namespace zendrel::platform::posix {
 
+// Every read is a round trip to the system (under Wine, through its server as well), which
+// costs as much as copying tens of kilobytes: a small icon file, a few images of up to 48
+// pixels and one of 256 in PNG, is read whole with one call.
+const std::uint64_t FileSource::kHeadSize = 65536;
+
 bool FileSource::OpenFile(const std::string& localPath, std::intptr_t& file, std::uint64_t& size) {
   // Others may go on reading, writing or renaming the file meanwhile, as ExtractIcon lets them.
   const HANDLE handle = CreateFileA(localPath.c_str(), GENERIC_READ,

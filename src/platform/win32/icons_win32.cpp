@@ -516,8 +516,15 @@ IconPixels ImageList::Pixels(int slot) const {
 HIMAGELIST ImageListAtSize(const ImageList& images, int pixels) {
   ImageList::State* state = images.state();
   if (!state || !state->Flush()) return nullptr;
-  // The catalogue's own size: the same images.
-  if (pixels == kIconSize) return ImageList_Duplicate(state->list);
+  // The catalogue's own size: the list made of the images itself, handed over rather than
+  // copied (a copy of thousands of images costs as much as making them); another is made of
+  // the images when one is needed again.
+  if (pixels == kIconSize) {
+    const HIMAGELIST list = state->list;
+    state->list = nullptr;
+    state->listed = 0;
+    return list;
+  }
   const int count = ImageList_GetImageCount(state->list);
   HIMAGELIST sized = ImageList_Create(pixels, pixels, ILC_COLOR32 | ILC_MASK, count, 1);
   if (!sized) return nullptr;

@@ -14,8 +14,9 @@ namespace zendrel::platform {
 // A new list of `pixels` x `pixels` images, slot for slot the icons of `images`, each taken
 // again from the image its file (or the program's own resource) has that suits this size
 // best, as an icon is drawn for a list at that DPI. A slot whose file cannot be read again
-// keeps the list's own image, scaled. The caller owns the new list; nullptr when `images`
-// holds none.
+// keeps the list's own image, scaled. At the catalogue's own size it is the list made of
+// the images themselves, handed over. The caller owns the list; nullptr when `images` holds
+// none.
 HIMAGELIST ImageListAtSize(const ImageList& images, int pixels);
 
 }  // namespace zendrel::platform
