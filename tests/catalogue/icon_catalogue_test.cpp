@@ -2,6 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+// These need windows.h first.
+#include <commctrl.h>
+
+#include "platform/win32/icons_win32.h"
+#include "support/top_down_dib.h"
+#endif
+
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -210,6 +219,44 @@ TEST_F(CatalogueTest, InsertFrontTakesSlotZero) {
 }
 
 #ifdef _WIN32
+// The pixels of one of the system's icons of `pixels` x `pixels` as IconPixels gives them: the
+// alpha where the colour image has any, the mask otherwise; an icon of two colours has its
+// picture under its mask.
+platform::IconPixels HandlePixels(HICON icon, int pixels) {
+  ICONINFO info = {};
+  if (!icon || !GetIconInfo(icon, &info)) return {};
+  const auto n = static_cast<std::size_t>(pixels);
+  const std::size_t row = (n + 31) / 32 * 4;
+  const bool twoColour = info.hbmColor == nullptr;
+  std::vector<std::uint32_t> colour(n * n);
+  std::vector<std::uint8_t> mask(row * n * 2);
+  test::TopDownDib dib(pixels, pixels, 32);
+  HDC screen = GetDC(nullptr);
+  if (info.hbmColor) {
+    GetDIBits(screen, info.hbmColor, 0, n, colour.data(), dib.info(), DIB_RGB_COLORS);
+  }
+  dib = test::TopDownDib(pixels, twoColour ? 2 * pixels : pixels, 1);
+  GetDIBits(screen, info.hbmMask, 0, twoColour ? 2 * n : n, mask.data(), dib.info(),
+            DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+  if (info.hbmColor) DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
+  const auto bit = [&](std::size_t y, std::size_t x) {
+    return (mask[y * row + x / 8] & (0x80 >> (x % 8))) != 0;
+  };
+  if (twoColour) {
+    for (std::size_t i = 0; i < n * n; ++i) colour[i] = bit(n + i / n, i % n) ? 0xFFFFFF : 0;
+  }
+  const bool hasAlpha =
+      std::any_of(colour.begin(), colour.end(), [](std::uint32_t p) { return p >> 24; });
+  platform::IconPixels result(n * n);
+  for (std::size_t i = 0; i < n * n; ++i) {
+    const std::uint32_t alpha = hasAlpha ? colour[i] >> 24 : (bit(i / n, i % n) ? 0 : 0xFF);
+    result[i] = alpha == 0 ? 0 : (alpha << 24) | (colour[i] & 0xFFFFFF);
+  }
+  return result;
+}
+
 // The Windows build draws the plain images of icon files itself instead of having the system
 // make an icon of each, and fills its image list from those pixels. Against the system's own
 // extraction of the same files, over images of every depth, size and mix: the same pixels in
@@ -263,6 +310,7 @@ TEST_F(CatalogueTest, IconsDrawnFromFilesAreTheSystemsOwn) {
 
   platform::ImageList list;
   std::vector<platform::IconPixels> expected;
+  std::vector<std::pair<std::string, int>> sources;  // slot for slot
   for (const std::string& path : paths) {
     platform::IconFile file(path);
     for (int index = 0;; ++index) {
@@ -274,6 +322,7 @@ TEST_F(CatalogueTest, IconsDrawnFromFilesAreTheSystemsOwn) {
       EXPECT_EQ(drawn.Pixels(), pixels) << path << "," << index;
       ASSERT_EQ(list.Append(drawn), static_cast<int>(expected.size()));
       expected.push_back(pixels);
+      sources.emplace_back(path, index);
     }
   }
   ASSERT_GT(expected.size(), 40u);
@@ -286,9 +335,32 @@ TEST_F(CatalogueTest, IconsDrawnFromFilesAreTheSystemsOwn) {
   check("appended");
   list.MoveLastToFront();
   std::rotate(expected.begin(), expected.end() - 1, expected.end());
+  std::rotate(sources.begin(), sources.end() - 1, sources.end());
   list.Swap(3, 1);
   std::swap(expected[3], expected[1]);
+  std::swap(sources[3], sources[1]);
   check("reordered");
+
+  // For a window of another DPI the list is drawn again from the files at that size, as the
+  // system extracts each icon at it; the list keeps its own images meanwhile.
+  for (const int pixels : {40, 48, 64}) {
+    HIMAGELIST sized = platform::ImageListAtSize(list, pixels);
+    ASSERT_NE(sized, nullptr);
+    ASSERT_EQ(ImageList_GetImageCount(sized), list.Count());
+    for (int slot = 0; slot < list.Count(); ++slot) {
+      const auto& [path, index] = sources[static_cast<std::size_t>(slot)];
+      HICON system = nullptr;
+      UINT id = 0;
+      ASSERT_EQ(PrivateExtractIconsA(path.c_str(), index, pixels, pixels, &system, &id, 1, 0), 1u);
+      HICON shown = ImageList_GetIcon(sized, slot, ILD_NORMAL);
+      EXPECT_EQ(HandlePixels(shown, pixels), HandlePixels(system, pixels))
+          << pixels << " px, " << path << "," << index;
+      DestroyIcon(system);
+      if (shown) DestroyIcon(shown);
+    }
+    ImageList_Destroy(sized);
+  }
+  check("drawn at other sizes");
 }
 #endif
 

@@ -8,7 +8,6 @@
 #undef ExtractIcon
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -31,20 +30,27 @@ struct IconSource {
   int index = 0;
 };
 
-constexpr int kIconArea = kIconSize * kIconSize;
-
-// One 32 x 32 image as the two bitmaps of an icon read back, rows top to bottom: the colour
+// One square image as the two bitmaps of an icon read back, rows top to bottom: the colour
 // image at 32 bits a pixel, 0xAARRGGBB, its alpha zero unless the image has an alpha channel;
-// and the mask, a bit a pixel from the highest, set where the pixel is transparent.
+// and the mask, a bit a pixel from the highest, set where the pixel is transparent, each row
+// padded to whole 32-bit words as the system reads a bitmap back.
 struct IconImage {
-  static constexpr int kMaskRow = kIconSize / 8;  // bytes
-  std::array<std::uint32_t, kIconArea> colour;
-  std::array<std::uint8_t, kIconSize * kMaskRow> mask;
-
+  explicit IconImage(int pixels = kIconSize)
+      : size(pixels),
+        colour(static_cast<std::size_t>(pixels) * static_cast<std::size_t>(pixels)),
+        mask(MaskRow(pixels) * static_cast<std::size_t>(pixels)) {}
+  static std::size_t MaskRow(int pixels) {
+    return (static_cast<std::size_t>(pixels) + 31) / 32 * 4;
+  }
   static bool Bit(const std::uint8_t* bits, int i) {
     return (bits[i / 8] & (0x80 >> (i % 8))) != 0;
   }
-  bool Transparent(int i) const { return Bit(mask.data(), i); }
+  int Area() const { return size * size; }
+  bool Transparent(int i) const { return Bit(mask.data() + (i / size) * MaskRow(size), i % size); }
+
+  int size;
+  std::vector<std::uint32_t> colour;
+  std::vector<std::uint8_t> mask;
 };
 
 struct Icon::Data {
@@ -63,6 +69,19 @@ struct IconFile::State {
   bool opened = false;
   std::unique_ptr<posix::FileSource> source;
   std::unique_ptr<posix::IconContainer> container;
+
+  // The images of icon `index`, each with its place; nullopt past the last icon.
+  std::optional<posix::IconImageDirectory> Images(int index) {
+    if (!opened) {
+      opened = true;
+      source = posix::FileSource::Open(path);
+      if (source) container = posix::ReadIconContainer(*source);
+      // The system chooses among all of a group's images, so each needs its place.
+      if (container) container->LocateEveryImage();
+    }
+    if (!container) return std::nullopt;
+    return container->Images(*source, index);
+  }
 };
 
 // The images are kept here, and the system's list is made of them only when somebody needs it
@@ -106,32 +125,34 @@ BITMAPINFO* Info(DibHeader& dib) { return reinterpret_cast<BITMAPINFO*>(&dib); }
 // An icon's colour bitmap and mask as the image behind them reads back; false when they
 // cannot be read.
 bool ReadBitmaps(HDC dc, HBITMAP colour, HBITMAP mask, IconImage& image) {
-  DibHeader dib = TopDown(kIconSize, kIconSize, 32);
-  if (!GetDIBits(dc, colour, 0, kIconSize, image.colour.data(), Info(dib), DIB_RGB_COLORS)) {
-    return false;
-  }
-  dib = TopDown(kIconSize, kIconSize, 1);
-  return GetDIBits(dc, mask, 0, kIconSize, image.mask.data(), Info(dib), DIB_RGB_COLORS) != 0;
+  const int n = image.size;
+  DibHeader dib = TopDown(n, n, 32);
+  if (!GetDIBits(dc, colour, 0, n, image.colour.data(), Info(dib), DIB_RGB_COLORS)) return false;
+  dib = TopDown(n, n, 1);
+  return GetDIBits(dc, mask, 0, n, image.mask.data(), Info(dib), DIB_RGB_COLORS) != 0;
 }
 
-// The image of one of the system's icons. An icon of two colours has no colour bitmap: its
-// mask bitmap holds the mask above the picture. Without `twoColour`, such an icon gives none.
-std::optional<IconImage> ImageOf(HICON icon, bool twoColour) {
+// The image of one of the system's icons of `pixels` x `pixels`. An icon of two colours has
+// no colour bitmap: its mask bitmap holds the mask above the picture. Without `twoColour`, such
+// an icon gives none.
+std::optional<IconImage> ImageOf(HICON icon, bool twoColour, int pixels = kIconSize) {
   ICONINFO info = {};
   if (!icon || !GetIconInfo(icon, &info)) return std::nullopt;
-  IconImage image;
+  IconImage image(pixels);
   HDC screen = GetDC(nullptr);
   bool ok = false;
   if (info.hbmColor) {
     ok = ReadBitmaps(screen, info.hbmColor, info.hbmMask, image);
   } else if (twoColour) {
-    std::array<std::uint8_t, kIconSize* IconImage::kMaskRow* 2> both = {};
-    DibHeader dib = TopDown(kIconSize, 2 * kIconSize, 1);
-    ok = GetDIBits(screen, info.hbmMask, 0, 2 * kIconSize, both.data(), Info(dib),
-                   DIB_RGB_COLORS) != 0;
+    std::vector<std::uint8_t> both(2 * image.mask.size());
+    DibHeader dib = TopDown(pixels, 2 * pixels, 1);
+    ok =
+        GetDIBits(screen, info.hbmMask, 0, 2 * pixels, both.data(), Info(dib), DIB_RGB_COLORS) != 0;
     std::copy(both.begin(), both.begin() + image.mask.size(), image.mask.begin());
-    for (int i = 0; i < kIconArea; ++i) {
-      image.colour[i] = IconImage::Bit(both.data() + image.mask.size(), i) ? 0xFFFFFF : 0;
+    const std::size_t row = IconImage::MaskRow(pixels);
+    for (int i = 0; i < image.Area(); ++i) {
+      const std::uint8_t* picture = both.data() + image.mask.size() + (i / pixels) * row;
+      image.colour[i] = IconImage::Bit(picture, i % pixels) ? 0xFFFFFF : 0;
     }
   }
   ReleaseDC(nullptr, screen);
@@ -145,8 +166,8 @@ std::optional<IconImage> ImageOf(HICON icon, bool twoColour) {
 IconPixels PixelsOf(const IconImage& image) {
   const bool hasAlpha = std::any_of(image.colour.begin(), image.colour.end(),
                                     [](std::uint32_t p) { return p >> 24; });
-  IconPixels pixels(kIconArea);
-  for (int i = 0; i < kIconArea; ++i) {
+  IconPixels pixels(static_cast<std::size_t>(image.Area()));
+  for (int i = 0; i < image.Area(); ++i) {
     const std::uint32_t rgb = image.colour[i] & 0x00FFFFFF;
     const std::uint32_t alpha =
         hasAlpha ? image.colour[i] >> 24 : (image.Transparent(i) ? 0 : 0xFF);
@@ -206,14 +227,14 @@ std::vector<BYTE> GroupDirectory(const posix::IconImageDirectory& images) {
 }
 
 // A memory device context with a colour bitmap in the display's format and a one-bit mask
-// bitmap, both 32 x 32, made once and drawn over for every icon.
+// bitmap, both of one icon size, made once and drawn over for every icon.
 class Canvas {
  public:
-  Canvas() {
+  explicit Canvas(int pixels = kIconSize) : size_(pixels) {
     HDC screen = GetDC(nullptr);
-    colour_ = CreateCompatibleBitmap(screen, kIconSize, kIconSize);
+    colour_ = CreateCompatibleBitmap(screen, size_, size_);
     ReleaseDC(nullptr, screen);
-    mask_ = CreateBitmap(kIconSize, kIconSize, 1, 1, nullptr);
+    mask_ = CreateBitmap(size_, size_, 1, 1, nullptr);
     dc_ = CreateCompatibleDC(nullptr);
     if (dc_) original_ = SelectObject(dc_, colour_);
     BITMAP format = {};
@@ -231,8 +252,10 @@ class Canvas {
   Canvas(const Canvas&) = delete;
   Canvas& operator=(const Canvas&) = delete;
 
-  // The image an icon resource makes at 32 x 32, drawn as the system draws it when it makes
-  // the icon: the colour image onto a bitmap in the display's format, then the mask through a
+  int size() const { return size_; }
+
+  // The image an icon resource makes at the canvas's size, drawn as the system draws it when it
+  // makes the icon: the colour image onto a bitmap in the display's format, then the mask through a
   // black-and-white palette onto a one-bit bitmap, each stretched to the size. Only for the
   // plain images (a header of 40 bytes, no compression, 4 to 32 bits a pixel, a mask behind
   // the colours); nullopt for the others, which the system makes itself.
@@ -257,7 +280,8 @@ class Canvas {
     const std::size_t colourBytes = rowBytes(static_cast<std::size_t>(bitCount)) * height;
     if (bytes.size() < head + colourBytes + rowBytes(1) * height) return std::nullopt;
     // At the size itself, onto 32 bits a pixel, the drawing is a plain conversion: done here.
-    if (width == kIconSize && height == kIconSize && bitCount != 16 && thirtyTwoBits_) {
+    const auto n = static_cast<std::size_t>(size_);
+    if (width == n && height == n && bitCount != 16 && thirtyTwoBits_) {
       if (std::optional<IconImage> image = Convert(bytes, head, colours, bitCount, colourBytes)) {
         return image;
       }
@@ -271,18 +295,18 @@ class Canvas {
     copy->bmiHeader.biHeight = static_cast<LONG>(height);
     const int w = static_cast<int>(width), h = static_cast<int>(height);
     SelectObject(dc_, colour_);
-    bool ok = StretchDIBits(dc_, 0, 0, kIconSize, kIconSize, 0, 0, w, h, bytes.data() + head, copy,
+    bool ok = StretchDIBits(dc_, 0, 0, size_, size_, 0, 0, w, h, bytes.data() + head, copy,
                             DIB_RGB_COLORS, SRCCOPY) != 0;
     copy->bmiHeader.biBitCount = 1;
     copy->bmiHeader.biClrUsed = copy->bmiHeader.biClrImportant = 2;
     copy->bmiColors[0] = RGBQUAD{0, 0, 0, 0};
     copy->bmiColors[1] = RGBQUAD{0xFF, 0xFF, 0xFF, 0};
     SelectObject(dc_, mask_);
-    ok = ok && StretchDIBits(dc_, 0, 0, kIconSize, kIconSize, 0, 0, w, h,
-                             bytes.data() + head + colourBytes, copy, DIB_RGB_COLORS, SRCCOPY) != 0;
+    ok = ok && StretchDIBits(dc_, 0, 0, size_, size_, 0, 0, w, h, bytes.data() + head + colourBytes,
+                             copy, DIB_RGB_COLORS, SRCCOPY) != 0;
     // Read back with neither bitmap selected.
     SelectObject(dc_, original_);
-    IconImage image;
+    IconImage image(size_);
     ok = ok && ReadBitmaps(dc_, colour_, mask_, image);
     SelectObject(dc_, colour_);
     if (!ok) return std::nullopt;
@@ -290,21 +314,24 @@ class Canvas {
   }
 
  private:
-  // The image of a 32 x 32 DIB of 4, 8, 24 or 32 bits as it lands on a bitmap of 32 bits: a
-  // pixel's or a palette entry's colour, the alpha byte only of 32-bit pixels, the rows turned
-  // top to bottom, the mask copied. nullopt for an index past the palette or a palette entry
-  // whose fourth byte is set, which the system's drawing decides.
-  static std::optional<IconImage> Convert(std::span<const std::uint8_t> bytes, std::size_t head,
-                                          std::size_t colours, int bitCount,
-                                          std::size_t colourBytes) {
-    IconImage image;
-    const std::size_t stride = (kIconSize * static_cast<std::size_t>(bitCount) + 31) / 32 * 4;
+  // The image of a DIB of 4, 8, 24 or 32 bits of the canvas's size as it lands on a bitmap of
+  // 32 bits: a pixel's or a palette entry's colour, the alpha byte only of 32-bit pixels, the
+  // rows turned top to bottom, the mask copied. nullopt for an index past the palette or a
+  // palette entry whose fourth byte is set, which the system's drawing decides.
+  std::optional<IconImage> Convert(std::span<const std::uint8_t> bytes, std::size_t head,
+                                   std::size_t colours, int bitCount,
+                                   std::size_t colourBytes) const {
+    const int n = size_;
+    IconImage image(n);
+    const std::size_t stride =
+        (static_cast<std::size_t>(n) * static_cast<std::size_t>(bitCount) + 31) / 32 * 4;
+    const std::size_t maskRow = IconImage::MaskRow(n);
     const std::uint8_t* palette = bytes.data() + sizeof(BITMAPINFOHEADER);
     const std::uint8_t* mask = bytes.data() + head + colourBytes;
-    for (int y = 0; y < kIconSize; ++y) {
-      const std::size_t from = static_cast<std::size_t>(kIconSize - 1 - y);
+    for (int y = 0; y < n; ++y) {
+      const std::size_t from = static_cast<std::size_t>(n - 1 - y);
       const std::uint8_t* row = bytes.data() + head + from * stride;
-      for (int x = 0; x < kIconSize; ++x) {
+      for (int x = 0; x < n; ++x) {
         std::uint32_t pixel = 0;
         if (bitCount >= 24) {
           const std::uint8_t* p = row + x * (bitCount / 8);
@@ -316,53 +343,81 @@ class Canvas {
           if (entry[3] != 0) return std::nullopt;
           pixel = entry[0] | entry[1] << 8 | entry[2] << 16;
         }
-        image.colour[static_cast<std::size_t>(y * kIconSize + x)] = pixel;
+        image.colour[static_cast<std::size_t>(y * n + x)] = pixel;
       }
-      std::memcpy(image.mask.data() + y * IconImage::kMaskRow, mask + from * IconImage::kMaskRow,
-                  IconImage::kMaskRow);
+      std::memcpy(image.mask.data() + static_cast<std::size_t>(y) * maskRow, mask + from * maskRow,
+                  maskRow);
     }
     return image;
   }
 
+  int size_;
   bool thirtyTwoBits_ = false;
   HDC dc_ = nullptr;
   HBITMAP colour_ = nullptr, mask_ = nullptr;
   HGDIOBJ original_ = nullptr;
 };
 
-// The icon ExtractIconA would make of these images: the one the system chooses for the large
-// icon size, made at that size. A plain image is drawn here and keeps no icon of the system's;
-// any other is made into one by the system.
-Icon LargeIconOf(const posix::IconImageDirectory& images, const posix::ByteSource& source,
-                 IconSource from) {
-  if (images.empty()) return Icon();
+// The bytes of the image the system chooses among `images` for an icon of `pixels`; nullopt
+// when it chooses none.
+std::optional<posix::Bytes> ChosenImage(const posix::IconImageDirectory& images,
+                                        const posix::ByteSource& source, int pixels) {
+  if (images.empty()) return std::nullopt;
   std::vector<BYTE> directory = GroupDirectory(images);
   // The system chooses by the images' sizes and depths, not by where they are or how many
   // bytes they take, and the icons of a folder share a few sets of sizes and depths: it is
-  // asked once for each set.
+  // asked once for each set and size.
   std::string shape(directory.begin(), directory.end());
   for (std::size_t k = 0; k < images.size(); ++k) shape.replace(6 + 14 * k + 8, 4, 4, '\0');
+  shape += std::to_string(pixels);
   static thread_local std::unordered_map<std::string, int> chosen;
   if (chosen.size() > 4096) chosen.clear();
   const auto [at, fresh] = chosen.try_emplace(std::move(shape), 0);
   if (fresh) {
     at->second =
-        LookupIconIdFromDirectoryEx(directory.data(), TRUE, kIconSize, kIconSize, LR_DEFAULTCOLOR);
+        LookupIconIdFromDirectoryEx(directory.data(), TRUE, pixels, pixels, LR_DEFAULTCOLOR);
   }
   const int id = at->second;
-  if (id < 1 || static_cast<std::size_t>(id) > images.size()) return Icon();
+  if (id < 1 || static_cast<std::size_t>(id) > images.size()) return std::nullopt;
   const std::optional<posix::ImagePlace>& place = images[static_cast<std::size_t>(id) - 1].place;
-  if (!place) return Icon();
+  if (!place) return std::nullopt;
   std::optional<posix::Bytes> bytes = source.Read(place->offset, place->size);
-  if (!bytes || bytes->empty()) return Icon();
+  if (!bytes || bytes->empty()) return std::nullopt;
+  return bytes;
+}
+
+HICON SystemIconOf(const posix::Bytes& bytes, int pixels) {
+  return CreateIconFromResourceEx(const_cast<BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()),
+                                  TRUE, 0x00030000, pixels, pixels, LR_DEFAULTCOLOR);
+}
+
+// The icon ExtractIconA would make of these images: the one the system chooses for the large
+// icon size, made at that size. A plain image is drawn here and keeps no icon of the system's;
+// any other is made into one by the system.
+Icon LargeIconOf(const posix::IconImageDirectory& images, const posix::ByteSource& source,
+                 IconSource from) {
+  const std::optional<posix::Bytes> bytes = ChosenImage(images, source, kIconSize);
+  if (!bytes) return Icon();
   static thread_local const Canvas canvas;
   if (std::optional<IconImage> image = canvas.Draw(*bytes)) {
-    return Icon(std::unique_ptr<Icon::Data>(
-        new Icon::Data{nullptr, std::make_shared<const IconImage>(*image), std::move(from)}));
+    return Icon(std::unique_ptr<Icon::Data>(new Icon::Data{
+        nullptr, std::make_shared<const IconImage>(std::move(*image)), std::move(from)}));
   }
-  return Wrap(CreateIconFromResourceEx(bytes->data(), static_cast<DWORD>(bytes->size()), TRUE,
-                                       0x00030000, kIconSize, kIconSize, LR_DEFAULTCOLOR),
-              std::move(from));
+  return Wrap(SystemIconOf(*bytes, kIconSize), std::move(from));
+}
+
+// The image of icon `index` of `file` as the system extracts it at the canvas's size, read
+// with the file's directories read before; nullopt when the file gives none.
+std::optional<IconImage> ImageAtSize(IconFile::State& file, int index, const Canvas& canvas) {
+  const std::optional<posix::IconImageDirectory> images = file.Images(index);
+  if (!images || !file.source) return std::nullopt;
+  const std::optional<posix::Bytes> bytes = ChosenImage(*images, *file.source, canvas.size());
+  if (!bytes) return std::nullopt;
+  if (std::optional<IconImage> image = canvas.Draw(*bytes)) return image;
+  HICON icon = SystemIconOf(*bytes, canvas.size());
+  std::optional<IconImage> image = ImageOf(icon, true, canvas.size());
+  if (icon) DestroyIcon(icon);
+  return image;
 }
 
 }  // namespace
@@ -390,19 +445,9 @@ IconFile::~IconFile() = default;
 Icon IconFile::Extract(int index) {
   // Index -1 asks ExtractIconA for the number of icons in the file, which is no icon.
   if (index == -1) return Icon();
-  State& state = *state_;
-  if (!state.opened) {
-    state.opened = true;
-    state.source = posix::FileSource::Open(state.path);
-    if (state.source) state.container = posix::ReadIconContainer(*state.source);
-    // The system chooses among all of a group's images, so each needs its place.
-    if (state.container) state.container->LocateEveryImage();
-  }
-  if (!state.container) return Icon();
-  const std::optional<posix::IconImageDirectory> images =
-      state.container->Images(*state.source, index);
+  const std::optional<posix::IconImageDirectory> images = state_->Images(index);
   if (!images) return Icon();
-  return LargeIconOf(*images, *state.source, {state.path, index});
+  return LargeIconOf(*images, *state_->source, {state_->path, index});
 }
 
 // A single icon, such as the standard folder icon or a folder's current one, which may name any
@@ -425,41 +470,65 @@ constexpr int kGrowth = 256;
 // Images that go into the list with one call, side by side in one bitmap.
 constexpr std::size_t kBatch = 256;
 
+namespace {
+
+// Puts `images`, all of `pixels` x `pixels`, into `list` after its last image, many to one
+// call. A batch the system refuses leaves its slots empty, so that slot k is still image k.
+void AddImages(HIMAGELIST list, std::span<const std::shared_ptr<const IconImage>> images,
+               int pixels) {
+  const auto n = static_cast<std::size_t>(pixels);
+  const std::size_t imageMaskRow = IconImage::MaskRow(pixels);
+  std::size_t done = 0;
+  while (done < images.size()) {
+    const std::size_t count = std::min(kBatch, images.size() - done);
+    const int width = static_cast<int>(count * n);
+    DibHeader dib = TopDown(width, pixels, 32);
+    void* bits = nullptr;
+    HBITMAP colour = CreateDIBSection(nullptr, Info(dib), DIB_RGB_COLORS, &bits, nullptr, 0);
+    // A bitmap made from bits takes its rows in whole 16-bit words.
+    const std::size_t maskRow = (static_cast<std::size_t>(width) + 15) / 16 * 2;
+    std::vector<std::uint8_t> maskBits(maskRow * n);
+    if (colour && bits) {
+      auto* out = static_cast<std::uint32_t*>(bits);
+      for (std::size_t k = 0; k < count; ++k) {
+        const IconImage& image = *images[done + k];
+        for (std::size_t y = 0; y < n; ++y) {
+          std::memcpy(out + y * static_cast<std::size_t>(width) + k * n,
+                      image.colour.data() + y * n, n * sizeof(std::uint32_t));
+          const std::uint8_t* from = image.mask.data() + y * imageMaskRow;
+          std::uint8_t* to = maskBits.data() + y * maskRow;
+          if (n % 8 == 0) {
+            std::memcpy(to + k * n / 8, from, n / 8);
+            continue;
+          }
+          for (std::size_t x = 0; x < n; ++x) {
+            const std::size_t at = k * n + x;
+            if (IconImage::Bit(from, static_cast<int>(x))) to[at / 8] |= 0x80 >> (at % 8);
+          }
+        }
+      }
+    }
+    HBITMAP mask = CreateBitmap(width, pixels, 1, 1, maskBits.data());
+    const int before = ImageList_GetImageCount(list);
+    const bool added = colour && bits && mask && ImageList_Add(list, colour, mask) >= 0;
+    if (colour) DeleteObject(colour);
+    if (mask) DeleteObject(mask);
+    done += count;
+    if (!added) ImageList_SetImageCount(list, static_cast<UINT>(before) + count);
+  }
+}
+
+}  // namespace
+
 HIMAGELIST ImageList::State::Flush() {
   if (!list) {
     list = ImageList_Create(kIconSize, kIconSize, ILC_COLOR32 | ILC_MASK,
                             static_cast<int>(images.size()), kGrowth);
     if (!list) return nullptr;
   }
-  while (listed < images.size()) {
-    const std::size_t count = std::min(kBatch, images.size() - listed);
-    const int width = static_cast<int>(count) * kIconSize;
-    DibHeader dib = TopDown(width, kIconSize, 32);
-    void* bits = nullptr;
-    HBITMAP colour = CreateDIBSection(nullptr, Info(dib), DIB_RGB_COLORS, &bits, nullptr, 0);
-    const std::size_t maskRow = count * IconImage::kMaskRow;
-    std::vector<std::uint8_t> maskBits(maskRow * kIconSize);
-    if (colour && bits) {
-      auto* pixels = static_cast<std::uint32_t*>(bits);
-      for (std::size_t k = 0; k < count; ++k) {
-        const IconImage& image = *images[listed + k];
-        for (int y = 0; y < kIconSize; ++y) {
-          std::memcpy(pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                          k * kIconSize,
-                      image.colour.data() + y * kIconSize, kIconSize * sizeof(std::uint32_t));
-          std::memcpy(
-              maskBits.data() + static_cast<std::size_t>(y) * maskRow + k * IconImage::kMaskRow,
-              image.mask.data() + y * IconImage::kMaskRow, IconImage::kMaskRow);
-        }
-      }
-    }
-    HBITMAP mask = CreateBitmap(width, kIconSize, 1, 1, maskBits.data());
-    const bool added = colour && bits && mask && ImageList_Add(list, colour, mask) >= 0;
-    if (colour) DeleteObject(colour);
-    if (mask) DeleteObject(mask);
-    listed += count;
-    // Slots that could not take their images stay, empty, so that slot k is still image k.
-    if (!added) ImageList_SetImageCount(list, static_cast<UINT>(listed));
+  if (listed < images.size()) {
+    AddImages(list, std::span(images).subspan(listed), kIconSize);
+    listed = images.size();
   }
   return list;
 }
@@ -515,28 +584,61 @@ IconPixels ImageList::Pixels(int slot) const {
 
 HIMAGELIST ImageListAtSize(const ImageList& images, int pixels) {
   ImageList::State* state = images.state();
-  if (!state || !state->Flush()) return nullptr;
+  if (!state || state->images.empty() || pixels <= 0) return nullptr;
   // The catalogue's own size: the list made of the images itself, handed over rather than
   // copied (a copy of thousands of images costs as much as making them); another is made of
   // the images when one is needed again.
   if (pixels == kIconSize) {
-    const HIMAGELIST list = state->list;
+    const HIMAGELIST list = state->Flush();
     state->list = nullptr;
     state->listed = 0;
     return list;
   }
-  const int count = ImageList_GetImageCount(state->list);
-  HIMAGELIST sized = ImageList_Create(pixels, pixels, ILC_COLOR32 | ILC_MASK, count, 1);
+  const std::size_t count = state->images.size();
+  HIMAGELIST sized =
+      ImageList_Create(pixels, pixels, ILC_COLOR32 | ILC_MASK, static_cast<int>(count), kGrowth);
   if (!sized) return nullptr;
-  for (int slot = 0; slot < count; ++slot) {
-    HICON icon = nullptr;
-    if (static_cast<std::size_t>(slot) < state->sources.size()) {
-      icon = Reload(state->sources[static_cast<std::size_t>(slot)], pixels);
+  // Each icon file is read with our readers, as the catalogue was, and the image the system
+  // chooses for this size is drawn the way it draws it; the icons of one library follow each
+  // other, and its file is read once for all of them. The program's own icons, and an image
+  // that cannot be read so, come from the system's extraction at this size.
+  const Canvas canvas(pixels);
+  std::vector<std::shared_ptr<const IconImage>> drawn;
+  drawn.reserve(count);
+  std::vector<int> unread;
+  std::optional<IconFile::State> file;
+  for (std::size_t slot = 0; slot < count; ++slot) {
+    const IconSource& source = state->sources[slot];
+    std::optional<IconImage> image;
+    if (!source.file.empty()) {
+      if (!file || file->path != source.file) {
+        file.emplace();
+        file->path = source.file;
+      }
+      image = ImageAtSize(*file, source.index, canvas);
     }
-    if (!icon) icon = ImageList_GetIcon(state->list, slot, ILD_NORMAL);
-    // A slot that fails keeps its place, so that item k still shows image k.
-    if (ImageList_ReplaceIcon(sized, -1, icon) < 0) ImageList_SetImageCount(sized, slot + 1);
-    if (icon) DestroyIcon(icon);
+    if (!image) {
+      HICON icon = Reload(source, pixels);
+      image = ImageOf(icon, true, pixels);
+      if (icon) DestroyIcon(icon);
+    }
+    if (!image) {
+      // Clear for now; the slot gets the list's own image below.
+      image.emplace(pixels);
+      std::fill(image->mask.begin(), image->mask.end(), 0xFF);
+      unread.push_back(static_cast<int>(slot));
+    }
+    drawn.push_back(std::make_shared<const IconImage>(std::move(*image)));
+  }
+  AddImages(sized, drawn, pixels);
+  // A slot whose file cannot be read again keeps the image it had, scaled by the system.
+  HIMAGELIST own = unread.empty() ? nullptr : state->Flush();
+  for (const int slot : unread) {
+    HICON icon = own ? ImageList_GetIcon(own, slot, ILD_NORMAL) : nullptr;
+    if (icon) {
+      ImageList_ReplaceIcon(sized, slot, icon);
+      DestroyIcon(icon);
+    }
   }
   return sized;
 }

@@ -21,6 +21,7 @@
 #include "platform/icons.h"
 #include "support/icon_fixtures.h"
 #include "support/temp_dir.h"
+#include "support/top_down_dib.h"
 #include "text/text.h"
 #include "ui/icon_chooser_dialog.h"
 #include "ui/strings.h"
@@ -590,16 +591,10 @@ TEST(ChooserWindow, TheListIsACommonControls6ListView) {
 std::uint32_t MiddleColour(HIMAGELIST images, int slot) {
   int width = 0, height = 0;
   if (!ImageList_GetIconSize(images, &width, &height) || width <= 0 || height <= 0) return 0;
-  BITMAPINFO header = {};
-  header.bmiHeader.biSize = sizeof header.bmiHeader;
-  header.bmiHeader.biWidth = width;
-  header.bmiHeader.biHeight = -height;
-  header.bmiHeader.biPlanes = 1;
-  header.bmiHeader.biBitCount = 32;
-  header.bmiHeader.biCompression = BI_RGB;
+  test::TopDownDib header(width, height, 32);
   void* bits = nullptr;
   HDC dc = CreateCompatibleDC(nullptr);
-  HBITMAP bitmap = CreateDIBSection(dc, &header, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP bitmap = CreateDIBSection(dc, header.info(), DIB_RGB_COLORS, &bits, nullptr, 0);
   std::uint32_t colour = 0;
   if (bitmap && bits) {
     HGDIOBJ before = SelectObject(dc, bitmap);
