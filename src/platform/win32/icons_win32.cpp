@@ -99,6 +99,14 @@ struct ImageList::State {
     listed = 0;
   }
   HIMAGELIST Flush();
+  // The system's list of all the images, for a caller who owns it from now on; another is
+  // made of the images when one is needed again.
+  HIMAGELIST TakeList() {
+    const HIMAGELIST taken = Flush();
+    list = nullptr;
+    listed = 0;
+    return taken;
+  }
 };
 
 namespace {
@@ -544,7 +552,7 @@ int ImageList::Append(const Icon& icon) {
   if (data.handle) {
     std::optional<IconImage> image = ImageOf(data.handle, true);
     if (!image) return -1;
-    state_->images.push_back(std::make_shared<const IconImage>(*image));
+    state_->images.push_back(std::make_shared<const IconImage>(std::move(*image)));
   } else {
     state_->images.push_back(data.image);
   }
@@ -586,14 +594,8 @@ HIMAGELIST ImageListAtSize(const ImageList& images, int pixels) {
   ImageList::State* state = images.state();
   if (!state || state->images.empty() || pixels <= 0) return nullptr;
   // The catalogue's own size: the list made of the images itself, handed over rather than
-  // copied (a copy of thousands of images costs as much as making them); another is made of
-  // the images when one is needed again.
-  if (pixels == kIconSize) {
-    const HIMAGELIST list = state->Flush();
-    state->list = nullptr;
-    state->listed = 0;
-    return list;
-  }
+  // copied (a copy of thousands of images costs as much as making them).
+  if (pixels == kIconSize) return state->TakeList();
   const std::size_t count = state->images.size();
   HIMAGELIST sized =
       ImageList_Create(pixels, pixels, ILC_COLOR32 | ILC_MASK, static_cast<int>(count), kGrowth);
@@ -645,8 +647,7 @@ HIMAGELIST ImageListAtSize(const ImageList& images, int pixels) {
 
 std::uintptr_t ImageList::Release() {
   if (!state_) return 0;
-  const HIMAGELIST list = state_->Flush();
-  state_->list = nullptr;
+  const HIMAGELIST list = state_->TakeList();
   state_.reset();
   return reinterpret_cast<std::uintptr_t>(list);
 }
